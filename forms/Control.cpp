@@ -1,0 +1,188 @@
+#include "forms/Control.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "forms/Runtime.h"
+
+namespace forms {
+
+Control::Control(std::string name, Container* container)
+    : name_(std::move(name)), container_(container) {}
+
+Control::~Control() = default;
+
+RECT Control::PixelRect() const {
+    const int x = TwipsToPixelsX(left_);
+    const int y = TwipsToPixelsY(top_);
+    return RECT{x, y, x + TwipsToPixelsX(width_), y + TwipsToPixelsY(height_)};
+}
+
+void Control::Move(double left, double top, double width, double height) {
+    if (width < 0 || height < 0) Raise(kErrInvalidCall);
+    const RECT old = PixelRect();
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    OnGeometryChanged(old);
+}
+
+void Control::SetVisible(bool visible) {
+    if (visible_ == visible) return;
+    visible_ = visible;
+    OnVisibilityChanged();
+}
+
+void Control::SetEnabled(bool enabled) {
+    if (enabled_ == enabled) return;
+    enabled_ = enabled;
+    OnEnabledChanged();
+}
+
+WindowlessControl::WindowlessControl(std::string name, Container& container)
+    : Control(std::move(name), &container) {
+    container.windowless_.push_back(this);
+}
+
+WindowlessControl::~WindowlessControl() {
+    auto& list = GetContainer()->windowless_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (GetContainer()->pressed_ == this) GetContainer()->pressed_ = nullptr;
+}
+
+bool WindowlessControl::HitTest(POINT pixel) const {
+    const RECT r = PixelRect();
+    return ::PtInRect(&r, pixel) != FALSE;
+}
+
+void WindowlessControl::Invalidate() const { GetContainer()->InvalidatePixels(PixelRect()); }
+
+void WindowlessControl::OnGeometryChanged(const RECT& oldPixels) {
+    GetContainer()->InvalidatePixels(oldPixels);
+    Invalidate();
+}
+
+Container::~Container() = default;
+
+void Container::InvalidatePixels(const RECT& area) const {
+    if (HWND hwnd = ContainerHwnd()) ::InvalidateRect(hwnd, &area, FALSE);
+}
+
+void Container::PaintWindowless(HDC dc, const RECT& area) const {
+    for (const WindowlessControl* control : windowless_) {
+        if (!control->Visible()) continue;
+        RECT r = control->PixelRect();
+        RECT overlap;
+        if (::IntersectRect(&overlap, &r, &area)) control->Paint(dc);
+    }
+}
+
+WindowlessControl* Container::HitTest(POINT pixel) const {
+    for (auto it = windowless_.rbegin(); it != windowless_.rend(); ++it) {
+        WindowlessControl* control = *it;
+        if (control->Visible() && control->Enabled() && control->HitTest(pixel)) return control;
+    }
+    return nullptr;
+}
+
+MouseArgs MouseArgsFrom(WPARAM wParam, LPARAM lParam, POINT origin) {
+    MouseArgs args;
+    if (wParam & MK_LBUTTON) args.button |= 1;
+    if (wParam & MK_RBUTTON) args.button |= 2;
+    if (wParam & MK_MBUTTON) args.button |= 4;
+    if (wParam & MK_SHIFT) args.shift |= 1;
+    if (wParam & MK_CONTROL) args.shift |= 2;
+    if (::GetKeyState(VK_MENU) < 0) args.shift |= 4;
+    args.x = GET_X_LPARAM(lParam) - origin.x;
+    args.y = GET_Y_LPARAM(lParam) - origin.y;
+    return args;
+}
+
+namespace {
+
+void Fire(const MouseHandler& handler, const MouseArgs& args) {
+    if (handler) handler(args);
+}
+void Fire(const EventHandler& handler) {
+    if (handler) handler();
+}
+
+int ButtonOf(UINT msg) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: return 1;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: return 2;
+    default: return 4;
+    }
+}
+
+}  // namespace
+
+void Container::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const POINT pixel{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    // While a button is held, the control that took the press keeps the mouse.
+    WindowlessControl* target = pressed_ ? pressed_ : (containerPressed_ ? nullptr : HitTest(pixel));
+    const POINT origin = target ? POINT{target->PixelRect().left, target->PixelRect().top}
+                                : POINT{0, 0};
+    MouseArgs args = MouseArgsFrom(wParam, lParam, origin);
+
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        Fire(target ? target->MouseMove : MouseMove, args);
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        args.button = ButtonOf(msg);
+        if (target) {
+            pressed_ = target;
+        } else {
+            containerPressed_ = true;
+        }
+        ::SetCapture(ContainerHwnd());
+        Fire(target ? target->MouseDown : MouseDown, args);
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        args.button = ButtonOf(msg);
+        WindowlessControl* pressed = pressed_;
+        const bool wasContainer = containerPressed_;
+        pressed_ = nullptr;
+        containerPressed_ = false;
+        if (::GetCapture() == ContainerHwnd()) ::ReleaseCapture();
+        Fire(target ? target->MouseUp : MouseUp, args);
+        // A click is a press and a release of the left button over the same thing.
+        if (msg == WM_LBUTTONUP) {
+            if (pressed && HitTest(pixel) == pressed) {
+                Fire(pressed->Click);
+            } else if (wasContainer && !HitTest(pixel)) {
+                Fire(Click);
+            }
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+bool Container::RouteChildNotification(UINT msg, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
+    HWND child = nullptr;
+    switch (msg) {
+    case WM_COMMAND: child = reinterpret_cast<HWND>(lParam); break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: child = reinterpret_cast<HWND>(lParam); break;
+    default: return false;
+    }
+    if (!child) return false;
+    auto* target = static_cast<ChildNotificationTarget*>(::GetPropA(child, kControlProperty));
+    return target && target->OnChildNotification(msg, wParam, lParam, result);
+}
+
+}  // namespace forms

@@ -1,0 +1,368 @@
+#include "forms/Controls.h"
+
+#include <windowsx.h>
+
+#include "forms/Form.h"
+#include "forms/Runtime.h"
+
+namespace forms {
+
+COLORREF TranslateOleColor(std::uint32_t oleColor) {
+    if (oleColor & 0x80000000u) return ::GetSysColor(static_cast<int>(oleColor & 0xFFu));
+    return static_cast<COLORREF>(oleColor & 0xFFFFFFu);
+}
+
+// ---- Label ----------------------------------------------------------------------------
+
+Label::Label(std::string name, Container& container)
+    : WindowlessControl(std::move(name), container), gdiFont_(CreateFontFor(font_)) {}
+
+void Label::SetCaption(std::string caption) {
+    if (caption == caption_) return;
+    caption_ = std::move(caption);
+    Invalidate();
+}
+
+void Label::SetForeColor(std::uint32_t oleColor) {
+    foreColor_ = oleColor;
+    Invalidate();
+}
+
+void Label::SetBackColor(std::uint32_t oleColor) {
+    backColor_ = oleColor;
+    Invalidate();
+}
+
+void Label::SetTransparent(bool transparent) {
+    transparent_ = transparent;
+    Invalidate();
+}
+
+void Label::SetFont(const FontSpec& font) {
+    font_ = font;
+    gdiFont_ = CreateFontFor(font_);
+    Invalidate();
+}
+
+void Label::SetAlignment(Alignment alignment) {
+    alignment_ = alignment;
+    Invalidate();
+}
+
+void Label::Paint(HDC dc) const {
+    RECT r = PixelRect();
+    if (!transparent_) {
+        OwnedBrush brush(::CreateSolidBrush(TranslateOleColor(backColor_)));
+        ::FillRect(dc, &r, brush.Get());
+    }
+    if (caption_.empty()) return;
+    SelectGuard font(dc, gdiFont_.Get());
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColor = ::SetTextColor(
+        dc, Enabled() ? TranslateOleColor(foreColor_) : ::GetSysColor(COLOR_GRAYTEXT));
+    UINT format = DT_WORDBREAK | DT_NOPREFIX;
+    if (alignment_ == Alignment::Right) format |= DT_RIGHT;
+    if (alignment_ == Alignment::Center) format |= DT_CENTER;
+    ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &r, format);
+    ::SetTextColor(dc, oldColor);
+    ::SetBkMode(dc, oldMode);
+}
+
+// ---- Image ----------------------------------------------------------------------------
+
+Image::Image(std::string name, Container& container)
+    : WindowlessControl(std::move(name), container) {}
+
+void Image::SetPicture(forms::Picture picture) {
+    picture_ = std::move(picture);
+    Invalidate();
+}
+
+void Image::Paint(HDC dc) const {
+    const RECT r = PixelRect();
+    // Clip to the image's own box, as the picture may be larger than the control.
+    const int saved = ::SaveDC(dc);
+    ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    picture_.Draw(dc, r.left, r.top);
+    ::RestoreDC(dc, saved);
+}
+
+// ---- PictureBox -----------------------------------------------------------------------
+
+namespace {
+constexpr char kPictureBoxClass[] = "FormsPictureBox";
+}
+
+void PictureBox::PersistentImage::Create(int width, int height) {
+    Reset();
+    HDC screen = ::GetDC(nullptr);
+    dc_.Reset(::CreateCompatibleDC(screen));
+    bitmap_.Reset(::CreateCompatibleBitmap(screen, width > 0 ? width : 1, height > 0 ? height : 1));
+    ::ReleaseDC(nullptr, screen);
+    saved_ = ::SelectObject(dc_.Get(), bitmap_.Get());
+}
+
+void PictureBox::PersistentImage::Reset() noexcept {
+    // Select the original bitmap back before the DC, then the image, go.
+    if (dc_ && saved_) ::SelectObject(dc_.Get(), saved_);
+    saved_ = nullptr;
+    dc_.Reset();
+    bitmap_.Reset();
+}
+
+PictureBox::PictureBox(std::string name, Container& container, double left, double top,
+                       double width, double height)
+    : Control(std::move(name), &container) {
+    RegisterClassOnce(kPictureBoxClass, CS_DBLCLKS, nullptr);
+    Control::Move(left, top, width, height);
+    const RECT r = PixelRect();
+    CreateWindowOf(kPictureBoxClass, WS_EX_CONTROLPARENT,
+                   WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, "", r.left, r.top,
+                   r.right - r.left, r.bottom - r.top, container.ContainerHwnd(), nullptr);
+    RebuildImage();
+}
+
+PictureBox::~PictureBox() { DestroyNow(); }
+
+HWND PictureBox::hWnd() const {
+    if (!::IsWindow(Hwnd())) Raise(kErrObjectNotSet);
+    return Hwnd();
+}
+
+double PictureBox::ScaleWidth() const {
+    RECT r{};
+    ::GetClientRect(Hwnd(), &r);
+    return r.right - r.left;
+}
+
+double PictureBox::ScaleHeight() const {
+    RECT r{};
+    ::GetClientRect(Hwnd(), &r);
+    return r.bottom - r.top;
+}
+
+void PictureBox::SetPicture(forms::Picture picture) {
+    picture_ = std::move(picture);
+    ApplyAutoSize();
+    RebuildImage();
+}
+
+void PictureBox::SetAutoSize(bool autoSize) {
+    autoSize_ = autoSize;
+    ApplyAutoSize();
+}
+
+void PictureBox::SetBackColor(std::uint32_t oleColor) {
+    backColor_ = oleColor;
+    RebuildImage();
+}
+
+void PictureBox::ApplyAutoSize() {
+    if (!autoSize_ || picture_.IsNone()) return;
+    Move(Left(), Top(), PixelsToTwipsX(picture_.Width()), PixelsToTwipsY(picture_.Height()));
+}
+
+void PictureBox::RebuildImage() {
+    const int width = static_cast<int>(ScaleWidth());
+    const int height = static_cast<int>(ScaleHeight());
+    image_.Create(width, height);
+    RECT all{0, 0, width, height};
+    OwnedBrush back(::CreateSolidBrush(TranslateOleColor(backColor_)));
+    ::FillRect(image_.Dc(), &all, back.Get());
+    picture_.Draw(image_.Dc(), 0, 0);
+    ::InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void PictureBox::Paint(HDC dc, const RECT& area) const {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    // Compose in a back buffer so that labels over the image never flicker.
+    OwnedDc buffer(::CreateCompatibleDC(dc));
+    OwnedBitmap bitmap(::CreateCompatibleBitmap(dc, width, height));
+    {
+        SelectGuard select(buffer.Get(), bitmap.Get());
+        ::SetViewportOrgEx(buffer.Get(), -area.left, -area.top, nullptr);
+        ::BitBlt(buffer.Get(), area.left, area.top, width, height, image_.Dc(), area.left,
+                 area.top, SRCCOPY);
+        PaintWindowless(buffer.Get(), area);
+        ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
+        ::BitBlt(dc, area.left, area.top, width, height, buffer.Get(), 0, 0, SRCCOPY);
+    }
+}
+
+LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PaintScope paint(Hwnd());
+        Paint(paint.Dc(), paint.Area());
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        RECT all{};
+        ::GetClientRect(Hwnd(), &all);
+        Paint(reinterpret_cast<HDC>(wParam), all);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: RouteMouse(msg, wParam, lParam); return 0;
+    case WM_CAPTURECHANGED: OnCaptureLost(); return 0;
+    default: break;
+    }
+    LRESULT result = 0;
+    if (RouteChildNotification(msg, wParam, lParam, result)) return result;
+    return DefaultProc(msg, wParam, lParam);
+}
+
+void PictureBox::OnGeometryChanged(const RECT&) {
+    if (!Hwnd()) return;  // still being constructed
+    const RECT r = PixelRect();
+    ::SetWindowPos(Hwnd(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    RebuildImage();
+}
+
+void PictureBox::OnVisibilityChanged() { ::ShowWindow(Hwnd(), Visible() ? SW_SHOWNA : SW_HIDE); }
+
+void PictureBox::OnEnabledChanged() { ::EnableWindow(Hwnd(), Enabled()); }
+
+// ---- CheckBox -------------------------------------------------------------------------
+
+CheckBox::CheckBox(std::string name, Container& container, double left, double top,
+                   double width, double height, const std::string& caption)
+    : Control(std::move(name), &container), caption_(caption) {
+    Control::Move(left, top, width, height);
+    const RECT r = PixelRect();
+    hwnd_.Reset(::CreateWindowExA(0, "BUTTON", caption.c_str(),
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, container.ContainerHwnd(),
+                                  nullptr, App::Instance(), nullptr));
+    ::SetPropA(hwnd_.Get(), kControlProperty, static_cast<ChildNotificationTarget*>(this));
+    SetBackColor(backColor_);
+    SetFont(FontSpec{});
+}
+
+CheckBox::~CheckBox() {
+    if (hwnd_) ::RemovePropA(hwnd_.Get(), kControlProperty);
+}
+
+void CheckBox::SetValue(int value) {
+    if (value < 0 || value > 2) Raise(kErrInvalidCall);
+    const bool changed = value != value_;
+    value_ = value;
+    ::SendMessageA(hwnd_.Get(), BM_SETCHECK,
+                   value == 1 ? BST_CHECKED : (value == 2 ? BST_INDETERMINATE : BST_UNCHECKED), 0);
+    if (changed && Click) Click();
+}
+
+void CheckBox::SetBackColor(std::uint32_t oleColor) {
+    backColor_ = oleColor;
+    backBrush_.Reset(::CreateSolidBrush(TranslateOleColor(oleColor)));
+    ::InvalidateRect(hwnd_.Get(), nullptr, TRUE);
+}
+
+void CheckBox::SetForeColor(std::uint32_t oleColor) {
+    foreColor_ = oleColor;
+    ::InvalidateRect(hwnd_.Get(), nullptr, TRUE);
+}
+
+void CheckBox::SetFont(const FontSpec& font) {
+    gdiFont_ = CreateFontFor(font);
+    ::SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(gdiFont_.Get()), TRUE);
+}
+
+bool CheckBox::OnChildNotification(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, TranslateOleColor(foreColor_));
+        ::SetBkColor(dc, TranslateOleColor(backColor_));
+        result = reinterpret_cast<LRESULT>(backBrush_.Get());
+        return true;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            SetValue(value_ == 1 ? 0 : 1);
+            result = 0;
+            return true;
+        }
+        return false;
+    default: return false;
+    }
+}
+
+void CheckBox::OnGeometryChanged(const RECT&) {
+    if (!hwnd_) return;
+    const RECT r = PixelRect();
+    ::SetWindowPos(hwnd_.Get(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CheckBox::OnVisibilityChanged() { ::ShowWindow(hwnd_.Get(), Visible() ? SW_SHOWNA : SW_HIDE); }
+
+void CheckBox::OnEnabledChanged() { ::EnableWindow(hwnd_.Get(), Enabled()); }
+
+// ---- Timer ----------------------------------------------------------------------------
+
+namespace {
+UINT_PTR NextTimerId() {
+    static UINT_PTR next = 0x4000;
+    return next++;
+}
+}  // namespace
+
+Timer::Timer(std::string name, Form& form, unsigned interval, bool enabled)
+    : name_(std::move(name)), form_(form), interval_(interval), enabled_(enabled),
+      id_(NextTimerId()) {
+    form_.AddTimer(*this);
+    Arm();
+}
+
+Timer::~Timer() {
+    ::KillTimer(form_.Hwnd(), id_);
+    form_.RemoveTimer(*this);
+}
+
+void Timer::SetInterval(unsigned interval) {
+    interval_ = interval;
+    Arm();
+}
+
+void Timer::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Arm();
+}
+
+void Timer::Arm() {
+    ::KillTimer(form_.Hwnd(), id_);
+    if (enabled_ && interval_ > 0) ::SetTimer(form_.Hwnd(), id_, interval_, nullptr);
+}
+
+void Timer::OnTick() {
+    if (running_ || !enabled_ || !Tick) return;
+    running_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{running_};
+    Tick();
+}
+
+// ---- ControlSite ----------------------------------------------------------------------
+
+ControlSite::ControlSite(std::string name, Container& container, std::string typeName,
+                         double left, double top, double width, double height, PropertyBag bag)
+    : Control(std::move(name), &container), typeName_(std::move(typeName)), bag_(std::move(bag)) {
+    Control::Move(left, top, width, height);
+}
+
+}  // namespace forms

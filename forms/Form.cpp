@@ -1,0 +1,238 @@
+#include "forms/Form.h"
+
+#include <algorithm>
+
+#include "forms/Description.h"
+
+namespace forms {
+
+namespace {
+
+constexpr char kFormClass[] = "FormsForm";
+
+int& LiveForms() {
+    static int count = 0;
+    return count;
+}
+
+}  // namespace
+
+Form::Form(const FormSettings& settings) : settings_(settings) { CreateFormWindow(); }
+
+Form::Form(const desc::Node& description) {
+    try {
+        Build(description);
+    } catch (...) {
+        // Take down what was built so far; the destructor does not run for a failed build.
+        closingByOwner_ = true;
+        timerControls_.clear();
+        controls_.clear();
+        DestroyNow();
+        throw;
+    }
+}
+
+Form::~Form() {
+    closingByOwner_ = true;
+    // Controls first: their windows are children of ours.
+    timerControls_.clear();
+    controls_.clear();
+    DestroyNow();
+}
+
+void Form::CreateFormWindow() {
+    if (!settings_.iconResource.empty()) {
+        const char* res = settings_.iconResource.c_str();
+        if (settings_.iconResource.find_first_not_of("0123456789") == std::string::npos) {
+            res = MAKEINTRESOURCEA(std::stoi(settings_.iconResource));
+        }
+        bigIcon_.Reset(static_cast<HICON>(::LoadImageA(App::Instance(), res, IMAGE_ICON,
+                                                       ::GetSystemMetrics(SM_CXICON),
+                                                       ::GetSystemMetrics(SM_CYICON), 0)));
+        smallIcon_.Reset(static_cast<HICON>(::LoadImageA(App::Instance(), res, IMAGE_ICON,
+                                                         ::GetSystemMetrics(SM_CXSMICON),
+                                                         ::GetSystemMetrics(SM_CYSMICON), 0)));
+    }
+    RegisterClassOnce(kFormClass, CS_DBLCLKS, nullptr);
+    backBrush_.Reset(::CreateSolidBrush(TranslateOleColor(settings_.backColor)));
+
+    const DWORD style = settings_.bordered
+                            ? (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN)
+                            : (WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX);
+    const DWORD exStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+    RECT r{0, 0, TwipsToPixelsX(settings_.clientWidth), TwipsToPixelsY(settings_.clientHeight)};
+    ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+    if (settings_.centreOnScreen) {
+        x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    }
+    CreateWindowOf(kFormClass, exStyle, style, settings_.caption.c_str(), x, y, width, height,
+                   nullptr, nullptr);
+    if (!Hwnd()) Raise(kErrObjectNotSet);
+    if (bigIcon_) ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    if (smallIcon_) ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    ++LiveForms();
+}
+
+HWND Form::hWnd() const {
+    if (!::IsWindow(Hwnd())) Raise(kErrObjectNotSet);
+    return Hwnd();
+}
+
+namespace {
+RECT OuterRect(HWND hwnd) {
+    RECT r{};
+    if (!::GetWindowRect(hwnd, &r)) Raise(kErrObjectNotSet);
+    return r;
+}
+}  // namespace
+
+double Form::Left() const { return PixelsToTwipsX(OuterRect(hWnd()).left); }
+double Form::Top() const { return PixelsToTwipsY(OuterRect(hWnd()).top); }
+double Form::Width() const {
+    const RECT r = OuterRect(hWnd());
+    return PixelsToTwipsX(r.right - r.left);
+}
+double Form::Height() const {
+    const RECT r = OuterRect(hWnd());
+    return PixelsToTwipsY(r.bottom - r.top);
+}
+
+void Form::SetLeft(double twips) {
+    ::SetWindowPos(hWnd(), nullptr, TwipsToPixelsX(twips), OuterRect(Hwnd()).top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+void Form::SetTop(double twips) {
+    ::SetWindowPos(hWnd(), nullptr, OuterRect(Hwnd()).left, TwipsToPixelsY(twips), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+void Form::SetWidth(double twips) {
+    const RECT r = OuterRect(hWnd());
+    ::SetWindowPos(Hwnd(), nullptr, 0, 0, TwipsToPixelsX(twips), r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+void Form::SetHeight(double twips) {
+    const RECT r = OuterRect(hWnd());
+    ::SetWindowPos(Hwnd(), nullptr, 0, 0, r.right - r.left, TwipsToPixelsY(twips),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Form::Visible() const { return ::IsWindowVisible(hWnd()) != FALSE; }
+
+VbBool Form::Enabled() const { return ToVbBool(::IsWindowEnabled(hWnd()) != FALSE); }
+
+void Form::SetEnabled(VbBool enabled) { ::EnableWindow(hWnd(), enabled != kFalse); }
+
+void Form::Show() {
+    ::ShowWindow(hWnd(), SW_SHOW);
+    ::UpdateWindow(Hwnd());
+}
+
+void Form::Hide() { ::ShowWindow(hWnd(), SW_HIDE); }
+
+void Form::SetPicture(forms::Picture picture) {
+    picture_ = std::move(picture);
+    ::InvalidateRect(hWnd(), nullptr, FALSE);
+}
+
+void Form::Paint(HDC dc, const RECT& area) const {
+    ::FillRect(dc, &area, backBrush_.Get());
+    picture_.Draw(dc, 0, 0);
+    PaintWindowless(dc, area);
+}
+
+Control* Form::FindControl(std::string_view name) const {
+    for (const auto& control : controls_) {
+        if (desc::EqualsNoCase(control->Name(), name)) return control.get();
+    }
+    return nullptr;
+}
+
+Timer& Form::GetTimer(std::string_view name) const {
+    for (Timer* timer : timers_) {
+        if (desc::EqualsNoCase(timer->Name(), name)) return *timer;
+    }
+    throw RuntimeError(kErrObjectNotSet, "No timer '" + std::string(name) + "'");
+}
+
+Timer& Form::AddTimerControl(std::string name, unsigned interval, bool enabled) {
+    timerControls_.push_back(std::make_unique<Timer>(std::move(name), *this, interval, enabled));
+    return *timerControls_.back();
+}
+
+void Form::AddTimer(Timer& timer) { timers_.push_back(&timer); }
+
+void Form::RemoveTimer(Timer& timer) {
+    timers_.erase(std::remove(timers_.begin(), timers_.end(), &timer), timers_.end());
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PaintScope paint(Hwnd());
+        // Compose off screen, then copy, so that nothing flickers.
+        const RECT& area = paint.Area();
+        const int w = area.right - area.left, h = area.bottom - area.top;
+        if (w > 0 && h > 0) {
+            OwnedDc buffer(::CreateCompatibleDC(paint.Dc()));
+            OwnedBitmap bitmap(::CreateCompatibleBitmap(paint.Dc(), w, h));
+            SelectGuard select(buffer.Get(), bitmap.Get());
+            ::SetViewportOrgEx(buffer.Get(), -area.left, -area.top, nullptr);
+            Paint(buffer.Get(), area);
+            ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
+            ::BitBlt(paint.Dc(), area.left, area.top, w, h, buffer.Get(), 0, 0, SRCCOPY);
+        }
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        RECT all{};
+        ::GetClientRect(Hwnd(), &all);
+        Paint(reinterpret_cast<HDC>(wParam), all);
+        return 0;
+    }
+    case WM_TIMER:
+        for (Timer* timer : timers_) {
+            if (timer->Id() == wParam) {
+                timer->OnTick();
+                return 0;
+            }
+        }
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: RouteMouse(msg, wParam, lParam); return 0;
+    case WM_CAPTURECHANGED: OnCaptureLost(); return 0;
+    case WM_NCLBUTTONDOWN:
+        // A caption press handed over by code while the left button is up must not start
+        // the system's move loop: on Windows it returns at once, but Wine's loop would
+        // then wait for a button release and drag the window with the bare pointer.
+        if (wParam == HTCAPTION && !(::GetKeyState(VK_LBUTTON) & 0x8000)) return 0;
+        break;
+    case WM_DESTROY:
+        // The program ends with its last form, unless the code itself is tearing it down.
+        if (--LiveForms() == 0 && !closingByOwner_) ::PostQuitMessage(0);
+        return 0;
+    default: break;
+    }
+    LRESULT result = 0;
+    if (RouteChildNotification(msg, wParam, lParam, result)) return result;
+    return DefaultProc(msg, wParam, lParam);
+}
+
+std::string LoadDescriptionResource(const char* name) {
+    HRSRC info = ::FindResourceA(App::Instance(), name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HGLOBAL data = info ? ::LoadResource(App::Instance(), info) : nullptr;
+    const void* bytes = data ? ::LockResource(data) : nullptr;
+    if (!bytes) throw RuntimeError(kErrFileNotFound, std::string("No stored description ") + name);
+    return std::string(static_cast<const char*>(bytes), ::SizeofResource(App::Instance(), info));
+}
+
+}  // namespace forms

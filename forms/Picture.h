@@ -1,0 +1,69 @@
+// Picture and font objects of the forms layer.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "forms/Handles.h"
+
+namespace forms {
+
+// A picture holding a bitmap or an icon, shared by reference: assigning one control's
+// picture to another shares the same image, as the program expects.
+class Picture {
+public:
+    enum class Kind { None, Bitmap, Icon };
+
+    Picture() = default;  // no picture
+
+    // A bitmap resource of this program; pixels of transparentKey are not drawn.
+    static Picture FromResource(const char* name, std::optional<COLORREF> transparentKey = {});
+    static Picture FromBitmap(OwnedBitmap bitmap, std::optional<COLORREF> transparentKey = {});
+    static Picture FromIcon(OwnedIcon icon);
+
+    Kind GetKind() const noexcept { return data_ ? data_->kind : Kind::None; }
+    bool IsNone() const noexcept { return GetKind() == Kind::None; }
+    int Width() const noexcept { return data_ ? data_->width : 0; }    // pixels
+    int Height() const noexcept { return data_ ? data_->height : 0; }  // pixels
+    HBITMAP BitmapHandle() const noexcept { return data_ ? data_->bitmap.Get() : nullptr; }
+    HICON IconHandle() const noexcept { return data_ ? data_->icon.Get() : nullptr; }
+    std::optional<COLORREF> TransparentKey() const noexcept {
+        return data_ ? data_->key : std::nullopt;
+    }
+
+    // Draws the picture with its top-left corner at (x, y), leaving key pixels alone.
+    void Draw(HDC dc, int x, int y) const;
+
+    bool SameAs(const Picture& other) const noexcept { return data_ == other.data_; }
+
+private:
+    struct Data {
+        Kind kind = Kind::None;
+        OwnedBitmap bitmap;
+        OwnedIcon icon;
+        int width = 0;
+        int height = 0;
+        std::optional<COLORREF> key;
+    };
+    std::shared_ptr<const Data> data_;
+};
+
+// A font object: face, size in points and style.
+struct FontSpec {
+    std::string face = "Tahoma";
+    double size = 8.25;  // points
+    int weight = FW_NORMAL;
+    bool italic = false;
+    bool underline = false;
+    bool strikethrough = false;
+
+    bool operator==(const FontSpec&) const = default;
+};
+
+// A GDI font for a font object at the screen's resolution.
+OwnedFont CreateFontFor(const FontSpec& spec);
+
+}  // namespace forms

@@ -1,0 +1,136 @@
+// The runtime services the program's windows rely on: errors and the "skip and go on"
+// handling, value conversions, the application object, message boxes, the message loop
+// and its yield, starting a program, file attributes and ending the process.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace forms {
+
+// Truth values as the program stores them: True is -1, False is 0. Several procedures
+// test for exactly True, so a 16-bit value is kept rather than a bool.
+using VbBool = std::int16_t;
+inline constexpr VbBool kTrue = -1;
+inline constexpr VbBool kFalse = 0;
+constexpr VbBool ToVbBool(bool b) noexcept { return b ? kTrue : kFalse; }
+
+// Error numbers raised by this runtime.
+enum ErrorNumber : int {
+    kErrInvalidCall = 5,
+    kErrOverflow = 6,
+    kErrTypeMismatch = 13,
+    kErrFileNotFound = 53,
+    kErrFileExists = 58,
+    kErrPermissionDenied = 70,
+    kErrPathFileAccess = 75,
+    kErrPathNotFound = 76,
+    kErrObjectNotSet = 91,
+    kErrInvalidPicture = 481,
+};
+
+// An error raised by a runtime service; what() is the description.
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(int number, const std::string& description);
+    int Number() const noexcept { return number_; }
+
+private:
+    int number_;
+};
+
+// The standard description of an error number ("Overflow", "File not found", ...).
+std::string ErrorDescription(int number);
+
+[[noreturn]] void Raise(int number);
+
+// Runs one statement and, if it raises an error, skips it: the caller goes on with its
+// next statement. Returns false when the statement failed.
+template <class Statement>
+bool ResumeNext(Statement&& statement) noexcept {
+    try {
+        statement();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Conversions with the runtime's rules: rounding to the nearest whole number with a half
+// going to the even neighbour, and an overflow error when the value does not fit.
+std::uint8_t ToByte(double value);
+std::int16_t ToInt16(double value);
+std::int32_t ToInt32(double value);
+// Rounds to single precision, as a stored single-precision running value is.
+inline float ToSingle(double value) noexcept { return static_cast<float>(value); }
+
+// Colour from components: components above 255 count as 255, negative ones are an
+// invalid call.
+COLORREF Rgb(std::int16_t red, std::int16_t green, std::int16_t blue);
+
+// Screen units: positions and sizes of windows are kept in twips.
+int TwipsPerPixelX();
+int TwipsPerPixelY();
+int TwipsToPixelsX(double twips);
+int TwipsToPixelsY(double twips);
+double PixelsToTwipsX(int pixels);
+double PixelsToTwipsY(int pixels);
+
+// The application object.
+namespace App {
+HINSTANCE Instance();
+// The program's folder, without a trailing backslash unless it is a drive's root.
+std::string Path();
+const std::string& Title();
+void SetTitle(std::string title);
+}  // namespace App
+
+// Message box styles and answers used by the program.
+inline constexpr UINT kMsgOkOnly = MB_OK;
+inline constexpr UINT kMsgYesNo = MB_YESNO;
+inline constexpr UINT kMsgInformation = MB_ICONINFORMATION;
+inline constexpr int kAnswerYes = IDYES;
+
+// Shows a message box titled with the application's title; owned by the active window.
+int MsgBox(const std::string& text, UINT style = kMsgOkOnly);
+
+// Handles every message waiting in this thread's queue, then returns.
+void DoEvents();
+
+// Runs the message loop until the last form is gone or the process ends.
+int RunMessageLoop();
+
+// Ends the process at once: no window is unloaded, nothing is cleaned up.
+[[noreturn]] void End();
+
+// Starts a program from a command line; the window style is the show command (1 normal
+// with the focus). Returns the new process's identifier; raises "File not found" when the
+// program cannot be started.
+std::uint32_t Shell(const std::string& commandLine, int windowStyle);
+
+// Sets a file's attributes; raises an error when the file cannot be found or changed.
+void SetAttr(const std::string& path, DWORD attributes);
+
+// The runtime's box for an error nothing handled; the program ends after it.
+[[noreturn]] void ReportUnhandledError(const std::exception& error) noexcept;
+[[noreturn]] void ReportUnhandledError() noexcept;
+
+// Seams for tests: each one, when set, takes the place of the real service.
+struct RuntimeHooks {
+    std::function<int(const std::string& text, UINT style)> messageBox;
+    std::function<void()> end;  // must not return to the caller's next statement in production
+    std::function<std::uint32_t(const std::string& commandLine, int windowStyle)> shell;
+    std::function<void()> onYield;  // called once at the start of every DoEvents
+    std::function<void(const std::string& text)> unhandledError;
+};
+RuntimeHooks& Hooks();
+
+// Thrown by the test seam of End() so that a handler stops where the process would have
+// ended; production never sees it.
+struct EndRequested {};
+
+}  // namespace forms
