@@ -121,7 +121,11 @@ protected:
     void RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     // WM_COMMAND, WM_CTLCOLOR* and the like that a child window sends to its parent.
     bool RouteChildNotification(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void OnCaptureLost() noexcept { pressed_ = nullptr; }
+    void OnCaptureLost() noexcept {
+        // A drag hands the mouse to the system's move loop, which eats the release.
+        pressed_ = nullptr;
+        containerPressed_ = false;
+    }
 
 private:
     friend class WindowlessControl;
