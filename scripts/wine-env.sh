@@ -1,0 +1,159 @@
+# shellcheck shell=bash
+# Sourced by test.sh and run.sh: gives the calling shell a Wine of its own that
+# never waits for a person, and tears all of it down when that shell exits.
+#
+# Set before sourcing (all optional):
+#   WINE_ENV_PREFIX=DIR     keep the prefix in DIR, made once and reused;
+#                           without it a fresh prefix is made in a temp dir
+#   WINE_ENV_USE_DISPLAY=1  use the caller's $DISPLAY when it answers,
+#                           instead of a private Xvfb
+#
+# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES and
+# XDG_RUNTIME_DIR. Every Wine helper is started with stdin, stdout and stderr on
+# /dev/null: Wine's services outlive the command that started them and would
+# otherwise hold the caller's pipes open (ctest then waits for them forever).
+
+_weTmp=""
+_weXvfbPid=""
+_wePrefix=""
+_weDone=0
+
+_WeQuiet() {
+  "$@" </dev/null >/dev/null 2>&1
+}
+
+_WeCleanup() {
+  ((_weDone)) && return 0
+  _weDone=1
+  if [[ -n $_wePrefix && -d $_wePrefix ]]; then
+    WINEPREFIX=$_wePrefix _WeQuiet timeout 30 wineserver -k || true
+    WINEPREFIX=$_wePrefix _WeQuiet timeout 30 wineserver -w || true
+  fi
+  if [[ -n $_weXvfbPid ]]; then
+    kill "$_weXvfbPid" 2>/dev/null || true
+    wait "$_weXvfbPid" 2>/dev/null || true
+  fi
+  if [[ -n $_weTmp ]]; then
+    rm -rf "$_weTmp"
+  fi
+  return 0
+}
+
+_WeFail() {
+  echo "wine-env: $*" >&2
+  return 1
+}
+
+# A display answers when xdpyinfo can talk to it.
+_WeDisplayUsable() {
+  [[ -n ${1:-} ]] && _WeQuiet timeout 10 xdpyinfo -display "$1"
+}
+
+# Picks the first display from :90 on with neither a socket nor a lock file and
+# starts Xvfb there. Another run may pick the same number at the same moment:
+# only the lock file holding our Xvfb's pid says the display is really ours.
+_WeStartXvfb() {
+  local n pid i lockPid
+  for ((n = 90; n < 200; n++)); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset \
+      </dev/null >"$_weTmp/xvfb-$n.log" 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      lockPid=$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock" || true)
+      if [[ $lockPid == "$pid" ]] && _WeDisplayUsable ":$n"; then
+        _weXvfbPid=$pid
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  _WeFail "found no free display for Xvfb"
+}
+
+_WeCreatePrefix() {
+  # Half made by a run that was stopped: start it over, but never wipe a
+  # folder that is not a Wine prefix.
+  if [[ -d $WINEPREFIX ]] && [[ -n $(ls -A "$WINEPREFIX") ]]; then
+    [[ -e $WINEPREFIX/system.reg || -d $WINEPREFIX/drive_c || -d $WINEPREFIX/dosdevices ]] ||
+      _WeFail "$WINEPREFIX is not a Wine prefix; not touching it" || return 1
+    _WeQuiet timeout 30 wineserver -k || true
+    rm -rf "$WINEPREFIX"
+  fi
+  mkdir -p "$WINEPREFIX"
+  _WeQuiet timeout 300 wineboot --init || _WeFail "wineboot --init failed in $WINEPREFIX" || return 1
+  _WeQuiet timeout 120 wineserver -w || true
+  # Debian's Wine looks for its own fonts (Tahoma, Marlett, MS Sans Serif...) in a
+  # folder that does not exist; it does find whatever is in C:\windows\Fonts.
+  local font
+  for font in /usr/share/wine/fonts/*; do
+    [[ -e $font ]] || continue
+    ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")"
+  done
+  # A crash dialog would wait for a click that never comes.
+  _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' \
+    /v ShowCrashDialog /t REG_DWORD /d 0 /f || _WeFail "could not turn off the crash dialog" || return 1
+  # Wine has no Verdana of its own; fontconfig finds DejaVu Sans for it.
+  _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v Verdana /t REG_SZ /d 'DejaVu Sans' /f || _WeFail "could not set the font replacements" || return 1
+  _WeQuiet timeout 120 wineserver -w || true
+  touch "$WINEPREFIX/.wine-env-ready"
+}
+
+_WeSetUp() {
+  _weTmp=$(mktemp -d "${TMPDIR:-/tmp}/wine-env.XXXXXX") || return 1
+
+  export XDG_RUNTIME_DIR="$_weTmp/xdg"
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+
+  export WINEARCH=win32
+  export WINEDEBUG=-all
+  # No Mono or Gecko here: without this wineboot offers to download them and waits.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+
+  local ownDisplay=1
+  if [[ ${WINE_ENV_USE_DISPLAY:-0} == 1 ]] && _WeDisplayUsable "${DISPLAY:-}"; then
+    ownDisplay=0
+  else
+    _WeStartXvfb || return 1
+  fi
+
+  if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
+    mkdir -p "$(dirname "$WINE_ENV_PREFIX")"
+    _wePrefix=$(cd "$(dirname "$WINE_ENV_PREFIX")" && pwd)/$(basename "$WINE_ENV_PREFIX")
+  else
+    _wePrefix="$_weTmp/prefix"
+  fi
+  export WINEPREFIX="$_wePrefix"
+
+  if [[ ! -e $WINEPREFIX/.wine-env-ready ]]; then
+    _WeCreatePrefix || return 1
+  fi
+
+  if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
+    # A run that was killed outright may have left its server behind.
+    _WeQuiet timeout 30 wineserver -k || true
+  fi
+  _WeQuiet wineserver -p || _WeFail "could not start the wineserver" || return 1
+  # Xvfb has no window manager: let Wine draw captions and borders itself there,
+  # and leave them to the window manager on a real display.
+  if ((ownDisplay)); then
+    _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f || true
+  else
+    _WeQuiet timeout 60 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f || true
+  fi
+  # Starts Wine's services now, detached from the caller's pipes, so that the
+  # programs run next start fast and leave nothing behind holding their output.
+  _WeQuiet timeout 120 wine wineboot || _WeFail "warm-up wineboot failed" || return 1
+}
+
+trap '_WeCleanup' EXIT
+trap '_WeCleanup; exit 130' INT
+trap '_WeCleanup; exit 143' TERM
+
+_WeSetUp || return 1
