@@ -142,10 +142,14 @@ _WeSetUp() {
   _WeQuiet wineserver -p || _WeFail "could not start the wineserver" || return 1
   # Xvfb has no window manager: let Wine draw captions and borders itself there,
   # and leave them to the window manager on a real display.
+  # Nor does anything there answer Wine's requests to a window manager, so Wine would
+  # wait two seconds each time a shown window is hidden: keep windows unmanaged.
   if ((ownDisplay)); then
     _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f || true
+    _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f || true
   else
     _WeQuiet timeout 60 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f || true
+    _WeQuiet timeout 60 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
   fi
   # Starts Wine's services now, detached from the caller's pipes, so that the
   # programs run next start fast and leave nothing behind holding their output.
