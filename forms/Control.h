@@ -91,6 +91,8 @@ protected:
     void Invalidate() const;
     void OnGeometryChanged(const RECT& oldPixels) override;
     void OnVisibilityChanged() override { Invalidate(); }
+    // A disabled control draws differently (a label's text turns grey).
+    void OnEnabledChanged() override { Invalidate(); }
 };
 
 // Something that holds controls: a form or a picture box.

@@ -43,6 +43,12 @@ void FileSystemObject::DeleteFile(const std::string& path, bool force) const {
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination,
                                 bool overwrite) const {
     if (!FileExists(source)) Raise(kErrFileNotFound);
+    // A read-only target is never overwritten. The system refuses it too, but not where
+    // file permissions don't bind (Wine run as root writes over it).
+    const DWORD target = ::GetFileAttributesA(destination.c_str());
+    if (overwrite && target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY)) {
+        Raise(kErrPermissionDenied);
+    }
     if (!::CopyFileA(source.c_str(), destination.c_str(), overwrite ? FALSE : TRUE)) {
         RaiseFor(::GetLastError());
     }

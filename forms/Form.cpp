@@ -24,19 +24,19 @@ Form::Form(const desc::Node& description) {
         Build(description);
     } catch (...) {
         // Take down what was built so far; the destructor does not run for a failed build.
-        closingByOwner_ = true;
-        timerControls_.clear();
-        controls_.clear();
-        DestroyNow();
+        TearDown();
         throw;
     }
 }
 
-Form::~Form() {
+Form::~Form() { TearDown(); }
+
+void Form::TearDown() noexcept {
     closingByOwner_ = true;
-    // Controls first: their windows are children of ours.
+    // Controls first: their windows are children of ours. Newest first, as a control is
+    // added after its container and leaves the container's list as it goes.
     timerControls_.clear();
-    controls_.clear();
+    while (!controls_.empty()) controls_.pop_back();
     DestroyNow();
 }
 

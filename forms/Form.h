@@ -103,6 +103,7 @@ protected:
 private:
     void CreateFormWindow();
     void Build(const desc::Node& description);
+    void TearDown() noexcept;
 
     FormSettings settings_;
     forms::Picture picture_;
