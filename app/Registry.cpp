@@ -1,0 +1,92 @@
+#include "app/Registry.h"
+
+#include <windows.h>
+
+#include <array>
+#include <utility>
+
+#include "forms/Runtime.h"
+
+namespace Registry {
+
+namespace {
+
+constexpr DWORD kBufferSize = 255;
+constexpr REGSAM kKeyRead = 0x20019;
+constexpr char kError[] = "Error";
+
+// Shared by every call; one call at a time on the one interface thread.
+std::string valueBuffer;
+DWORD valueLength = 0;
+HKEY openedKey = nullptr;
+LONG lastResult = 0;
+
+constexpr std::array<std::pair<const char*, std::uint32_t>, 7> kRootKeys{{
+    {"HKEY_CLASSES_ROOT", 0x80000000u},
+    {"HKEY_CURRENT_USER", 0x80000001u},
+    {"HKEY_LOCAL_MACHINE", 0x80000002u},
+    {"HKEY_USERS", 0x80000003u},
+    {"HKEY_PERFORMANCE_DATA", 0x80000004u},
+    {"HKEY_CURRENT_CONFIG", 0x80000005u},
+    {"HKEY_DYN_DATA", 0x80000006u},
+}};
+
+// The runtime's Trim: blanks only, both ends.
+std::string TrimBlanks(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::int32_t GetRootKey(const std::string& name) {
+    for (const auto& [rootName, handle] : kRootKeys) {
+        if (name == rootName) return static_cast<std::int32_t>(handle);
+    }
+    return 0;
+}
+
+void ParseKey(std::string& KeyPath, std::int32_t& RootKey) {
+    const auto slash = KeyPath.find('\\');
+    if (KeyPath.compare(0, 5, "HKEY_") != 0 || KeyPath.back() == '\\') {
+        forms::MsgBox("Incorrect Format:\n\n" + KeyPath, forms::kMsgOkOnly);
+        RootKey = 0;
+        return;
+    }
+    if (slash != std::string::npos) {
+        RootKey = GetRootKey(KeyPath.substr(0, slash));
+        KeyPath = KeyPath.substr(slash + 1);
+    } else {
+        RootKey = GetRootKey(KeyPath);
+        KeyPath.clear();
+    }
+}
+
+std::optional<std::string> ReadRegistry(std::string& KeyPath, std::string& ValueName) {
+    std::int32_t rootKey = 0;
+    ParseKey(KeyPath, rootKey);
+    if (rootKey == 0) return std::nullopt;
+
+    HKEY root = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(rootKey)));
+    lastResult = ::RegOpenKeyExA(root, KeyPath.c_str(), 0, kKeyRead, &openedKey);
+    if (lastResult != ERROR_SUCCESS) return std::string(kError);
+
+    valueBuffer.assign(kBufferSize, ' ');
+    valueLength = kBufferSize;
+    DWORD type = REG_SZ;
+    lastResult = ::RegQueryValueExA(openedKey, ValueName.c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(valueBuffer.data()), &valueLength);
+    ::RegCloseKey(openedKey);
+    openedKey = nullptr;
+    if (lastResult != ERROR_SUCCESS) return std::string(kError);
+
+    // What the value did not overwrite is still blank; its NUL comes last once the
+    // blanks are gone. A value with no characters and no NUL leaves the empty text.
+    std::string text = TrimBlanks(valueBuffer);
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+}  // namespace Registry

@@ -1,0 +1,140 @@
+// The registry reader against real keys under HKEY_CURRENT_USER.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Registry.h"
+#include "forms/Runtime.h"
+
+namespace {
+
+constexpr char kSubKey[] = "Software\\Korv3NoIntrosTest";
+const std::string kKeyPath = std::string("HKEY_CURRENT_USER\\") + kSubKey;
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kSubKey);
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSubKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &key_, nullptr),
+                  ERROR_SUCCESS);
+        forms::Hooks().messageBox = [this](const std::string& text, UINT style) {
+            boxes_.push_back(text);
+            EXPECT_EQ(style, forms::kMsgOkOnly);
+            return IDOK;
+        };
+    }
+    void TearDown() override {
+        forms::Hooks().messageBox = nullptr;
+        ::RegCloseKey(key_);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kSubKey);
+    }
+    void SetRaw(const char* name, DWORD type, const std::string& bytes) {
+        ASSERT_EQ(::RegSetValueExA(key_, name, 0, type,
+                                   reinterpret_cast<const BYTE*>(bytes.data()),
+                                   static_cast<DWORD>(bytes.size())),
+                  ERROR_SUCCESS);
+    }
+    // A text value with its terminating NUL.
+    void SetText(const char* name, const std::string& text) {
+        SetRaw(name, REG_SZ, text + std::string(1, '\0'));
+    }
+    std::optional<std::string> Read(std::string keyPath, std::string valueName) {
+        return Registry::ReadRegistry(keyPath, valueName);
+    }
+
+    HKEY key_ = nullptr;
+    std::vector<std::string> boxes_;
+};
+
+TEST_F(RegistryTest, ReadsValuesAsTheirTextTrimmedAtTheFront) {
+    SetText("PATH_VIDEO", "C:\\Games\\Korv3\\");
+    SetText("Padded", "   C:\\Games  ");
+    SetText("Empty", "");
+    SetText("Fits", std::string(254, 'x'));
+    SetText("TooLong", std::string(255, 'x'));
+    // Wine's text values always get their NUL; binary data is stored as it stands.
+    SetRaw("NoNul", REG_BINARY, "C:\\Games");
+    SetRaw("Dword", REG_DWORD, std::string("abc\0", 4));
+
+    struct Case {
+        const char* value;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"PATH_VIDEO", "C:\\Games\\Korv3\\"},
+        {"Padded", "C:\\Games  "},  // leading blanks go, blanks before the NUL stay
+        {"Empty", ""},
+        {"Fits", std::string(254, 'x')},
+        {"TooLong", "Error"},
+        {"NoNul", "C:\\Game"},  // stored without its NUL: the last character goes
+        {"Dword", "abc"},       // any data is taken as text
+        {"Missing", "Error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(Read(kKeyPath, c.value), c.expected);
+    }
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(RegistryTest, KeyPathsAreCheckedAndSplit) {
+    struct Case {
+        std::string keyPath;
+        std::optional<std::string> expected;
+        bool message;
+    };
+    const Case cases[] = {
+        {kKeyPath + "\\Absent", "Error", false},          // no such key
+        {kKeyPath + "\\", std::nullopt, true},            // ends in a backslash
+        {"hkey_current_user\\" + std::string(kSubKey), std::nullopt, true},
+        {"HKEY_current_user\\" + std::string(kSubKey), std::nullopt, false},  // no such root
+        {"HKEY", std::nullopt, true},
+        {"", std::nullopt, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyPath);
+        boxes_.clear();
+        EXPECT_EQ(Read(c.keyPath, "PATH_VIDEO"), c.expected);
+        ASSERT_EQ(boxes_.size(), c.message ? 1u : 0u);
+        if (c.message) {
+            EXPECT_EQ(boxes_[0], "Incorrect Format:\n\n" + c.keyPath);
+        }
+    }
+
+    // The path comes back holding its sub-key part; the value name is left alone.
+    std::string keyPath = kKeyPath;
+    std::string valueName = "PATH_VIDEO";
+    SetText("PATH_VIDEO", "D:\\Korv");
+    EXPECT_EQ(Registry::ReadRegistry(keyPath, valueName), "D:\\Korv");
+    EXPECT_EQ(keyPath, kSubKey);
+    EXPECT_EQ(valueName, "PATH_VIDEO");
+}
+
+TEST_F(RegistryTest, ARootKeyAloneLooksUnderTheRoot) {
+    std::string keyPath = "HKEY_CURRENT_USER";
+    std::int32_t root = 0;
+    Registry::ParseKey(keyPath, root);
+    EXPECT_EQ(static_cast<std::uint32_t>(root), 0x80000001u);
+    EXPECT_EQ(keyPath, "");
+    // "Software" is a key, not a value, under the root: the read fails cleanly.
+    EXPECT_EQ(Read("HKEY_CURRENT_USER", "Software"), "Error");
+}
+
+TEST(RegistryRootKeys, NamesMatchExactly) {
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"HKEY_CLASSES_ROOT", 0x80000000u},  {"HKEY_CURRENT_USER", 0x80000001u},
+        {"HKEY_LOCAL_MACHINE", 0x80000002u}, {"HKEY_USERS", 0x80000003u},
+        {"HKEY_PERFORMANCE_DATA", 0x80000004u}, {"HKEY_CURRENT_CONFIG", 0x80000005u},
+        {"HKEY_DYN_DATA", 0x80000006u},      {"HKEY_Local_Machine", 0u},
+        {"HKEY_LOCAL_MACHINE ", 0u},         {"", 0u},
+    };
+    for (const auto& [name, handle] : cases) {
+        EXPECT_EQ(static_cast<std::uint32_t>(Registry::GetRootKey(name)), handle) << name;
+    }
+}
+
+}  // namespace
