@@ -9,9 +9,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "forms/Picture.h"
 
 namespace forms {
 
@@ -101,6 +104,9 @@ public:
     virtual ~Container();
 
     virtual HWND ContainerHwnd() const = 0;
+    // What hosted controls inside see as their ambient back colour and font.
+    virtual std::uint32_t ContainerBackColor() const = 0;
+    virtual const FontSpec& ContainerFont() const = 0;
 
     // Windowless controls in stacking order, bottom first.
     const std::vector<WindowlessControl*>& WindowlessControls() const noexcept {

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "forms/Description.h"
 #include "forms/Form.h"
 #include "forms/Runtime.h"
 
@@ -361,8 +362,43 @@ void Timer::OnTick() {
 
 ControlSite::ControlSite(std::string name, Container& container, std::string typeName,
                          double left, double top, double width, double height, PropertyBag bag)
-    : Control(std::move(name), &container), typeName_(std::move(typeName)), bag_(std::move(bag)) {
+    : Control(std::move(name), &container), typeName_(std::move(typeName)), bag_(std::move(bag)),
+      font_(container.ContainerFont()) {
     Control::Move(left, top, width, height);
+}
+
+ControlSite::~ControlSite() = default;
+
+void ControlSite::Load() {
+    HostedControlFactory factory = FindControlClass(typeName_);
+    if (!factory) return;
+    instance_ = factory(*this);
+    if (instance_) instance_->ReadProperties(bag_);
+}
+
+void ControlSite::Save() {
+    if (!instance_) return;
+    PropertyBag fresh;
+    instance_->WriteProperties(fresh);
+    bag_ = std::move(fresh);
+    changed_.clear();
+}
+
+AmbientProperties ControlSite::Ambient() const {
+    AmbientProperties ambient;
+    ambient.backColor = GetContainer()->ContainerBackColor();
+    ambient.font = GetContainer()->ContainerFont();
+    ambient.displayName = Name();
+    return ambient;
+}
+
+HWND ControlSite::ContainerHwnd() const { return GetContainer()->ContainerHwnd(); }
+
+void ControlSite::PropertyChanged(std::string_view key) {
+    for (const std::string& marked : changed_) {
+        if (desc::EqualsNoCase(marked, key)) return;
+    }
+    changed_.emplace_back(key);
 }
 
 }  // namespace forms

@@ -9,6 +9,7 @@
 
 #include "forms/Control.h"
 #include "forms/Handles.h"
+#include "forms/Hosting.h"
 #include "forms/Picture.h"
 #include "forms/PropertyBag.h"
 #include "forms/WindowBase.h"
@@ -89,6 +90,11 @@ public:
     void SetAutoSize(bool autoSize);
     std::uint32_t BackColor() const noexcept { return backColor_; }
     void SetBackColor(std::uint32_t oleColor);
+    const FontSpec& Font() const noexcept { return font_; }
+    void SetFont(const FontSpec& font) { font_ = font; }
+
+    std::uint32_t ContainerBackColor() const override { return backColor_; }
+    const FontSpec& ContainerFont() const override { return font_; }
 
     // Renders the whole box (image and windowless controls) into dc.
     void Paint(HDC dc, const RECT& area) const;
@@ -124,6 +130,7 @@ private:
     forms::Picture picture_;
     bool autoSize_ = false;
     std::uint32_t backColor_ = 0x8000000F;
+    FontSpec font_;
 };
 
 // A check box: value 0 unticked, 1 ticked, 2 greyed. A click ticks an unticked or greyed
@@ -195,19 +202,57 @@ private:
     UINT_PTR id_;
 };
 
-// The place of a hosted custom control: its class name, box and stored property bag.
+// The place of a hosted custom control: its class name, box, stored property bag, the
+// settings the host keeps for it, and the instance once its class is loaded.
 class ControlSite : public Control {
 public:
     ControlSite(std::string name, Container& container, std::string typeName, double left,
                 double top, double width, double height, PropertyBag bag);
+    ~ControlSite() override;
 
     const std::string& TypeName() const noexcept { return typeName_; }
     const PropertyBag& Bag() const noexcept { return bag_; }
     PropertyBag& Bag() noexcept { return bag_; }
 
+    // Makes the instance through its class's factory and loads it from the bag; a class
+    // nobody registered leaves the site empty.
+    void Load();
+    HostedControl* Instance() const noexcept { return instance_.get(); }
+    // Stores the instance's settings into the bag anew.
+    void Save();
+
+    AmbientProperties Ambient() const;
+    HWND ContainerHwnd() const;
+
+    // The instance reports a changed setting by its bag key; the host saves when any is.
+    void PropertyChanged(std::string_view key);
+    const std::vector<std::string>& ChangedProperties() const noexcept { return changed_; }
+
+    // Settings the host keeps for the instance.
+    std::uint32_t ForeColor() const noexcept { return foreColor_; }
+    void SetForeColor(std::uint32_t oleColor) noexcept { foreColor_ = oleColor; }
+    const FontSpec& Font() const noexcept { return font_; }
+    void SetFont(const FontSpec& font) { font_ = font; }
+    std::int16_t MousePointer() const noexcept { return mousePointer_; }
+    void SetMousePointer(std::int16_t pointer) noexcept { mousePointer_ = pointer; }
+    const forms::Picture& MouseIcon() const noexcept { return mouseIcon_; }
+    void SetMouseIcon(forms::Picture icon) { mouseIcon_ = std::move(icon); }
+    int TabIndex() const noexcept { return tabIndex_; }
+    void SetTabIndex(int index) noexcept { tabIndex_ = index; }
+    const std::string& AccessKeys() const noexcept { return accessKeys_; }
+    void SetAccessKeys(std::string keys) { accessKeys_ = std::move(keys); }
+
 private:
     std::string typeName_;
     PropertyBag bag_;
+    std::unique_ptr<HostedControl> instance_;
+    std::vector<std::string> changed_;
+    std::uint32_t foreColor_ = 0x80000012;
+    FontSpec font_;
+    std::int16_t mousePointer_ = 0;
+    forms::Picture mouseIcon_;
+    std::string accessKeys_;
+    int tabIndex_ = 0;
 };
 
 }  // namespace forms

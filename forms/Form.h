@@ -47,6 +47,8 @@ public:
     // The window's handle; an error when the window is gone.
     HWND hWnd() const;
     HWND ContainerHwnd() const override { return Hwnd(); }
+    std::uint32_t ContainerBackColor() const override { return settings_.backColor; }
+    const FontSpec& ContainerFont() const override { return settings_.font; }
 
     // Outer position and size in twips.
     double Left() const;

@@ -127,6 +127,16 @@ public:
         for (const Node& child : parent.children) BuildControl(child, container, onForm);
     }
 
+    // Hosted controls load once everything around them stands.
+    void LoadSites() {
+        for (ControlSite* site : sites_) {
+            site->Load();
+            if (HWND window = site->Instance() ? site->Instance()->Window() : nullptr) {
+                tabOrder_.emplace_back(site->TabIndex(), window);
+            }
+        }
+    }
+
     void FinishTabOrder() {
         // The dialog manager moves the focus in z-order: put the windows in tab order.
         std::stable_sort(tabOrder_.begin(), tabOrder_.end(),
@@ -223,7 +233,7 @@ private:
             auto& box = form_.Add<PictureBox>(n.name, container, r.left, r.top, r.width, r.height);
             if (auto* p = n.Find("BackColor")) box.SetBackColor(GetColor(*p));
             if (auto* p = n.Find("ForeColor")) (void)GetColor(*p);  // kept for the description's sake
-            if (auto* p = n.Find("Font")) (void)GetFont(*p);
+            box.SetFont(n.Find("Font") ? GetFont(*n.Find("Font")) : form_.Font());
             if (auto* p = n.Find("AutoSize")) box.SetAutoSize(desc::GetBool(*p));
             if (auto* p = n.Find("Picture")) box.SetPicture(pictures_.Get(*p));
             box.SetVisible(GetVisible(n));
@@ -270,7 +280,8 @@ private:
             auto& site = form_.Add<ControlSite>(n.name, container, n.type, r.left, r.top, r.width,
                                                 r.height, std::move(bag));
             site.SetVisible(GetVisible(n));
-            if (auto* p = n.Find("TabIndex")) (void)desc::GetInt(*p);
+            if (auto* p = n.Find("TabIndex")) site.SetTabIndex(desc::GetInt(*p));
+            sites_.push_back(&site);
         } else {
             Fail(n.line, "unknown control kind '" + n.kind + "'");
         }
@@ -279,6 +290,7 @@ private:
     Form& form_;
     PictureCache pictures_;
     std::vector<std::pair<int, HWND>> tabOrder_;
+    std::vector<ControlSite*> sites_;
 };
 
 }  // namespace
@@ -317,6 +329,7 @@ void Form::Build(const desc::Node& n) {
     CreateFormWindow();
     Builder builder(*this);
     builder.BuildChildren(n, *this, true);
+    builder.LoadSites();
     builder.FinishTabOrder();
 }
 

@@ -1,0 +1,147 @@
+// Hosting of custom controls: factories, property bags, ambient properties, focus order.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "forms/Description.h"
+#include "forms/Form.h"
+#include "forms/Hosting.h"
+
+namespace {
+
+using forms::BagValue;
+using forms::ControlSite;
+using forms::PropertyBag;
+
+// A stand-in control that records what its host gave it.
+class Probe : public forms::HostedControl {
+public:
+    explicit Probe(ControlSite& site) : site_(site) {
+        window_.Reset(::CreateWindowExA(0, "BUTTON", "probe", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                        0, 0, 40, 20, site.ContainerHwnd(), nullptr, nullptr,
+                                        nullptr));
+    }
+    void ReadProperties(const PropertyBag& bag) override {
+        caption = std::get<std::string>(bag.ReadProperty("Caption", std::string("none")));
+        value = std::get<std::int32_t>(bag.ReadProperty("Value", std::int32_t{0}));
+        missing = std::get<std::int32_t>(bag.ReadProperty("Missing", std::int32_t{7}));
+        ambient = site_.Ambient();
+    }
+    void WriteProperties(PropertyBag& bag) const override {
+        bag.WriteProperty("Caption", caption, std::string());
+        bag.WriteProperty("Value", value, std::int32_t{0});
+    }
+    HWND Window() const override { return window_.Get(); }
+
+    std::string caption;
+    std::int32_t value = 0;
+    std::int32_t missing = 0;
+    forms::AmbientProperties ambient;
+
+private:
+    ControlSite& site_;
+    forms::OwnedWindow window_;
+};
+
+constexpr char kDescription[] = R"(
+form Host {
+    ClientSize = 3000, 2000
+    BackColor  = &H102030
+    Font       = "Tahoma", 8.25
+    picturebox Box {
+        Rect      = 0, 0, 3000, 2000
+        BackColor = &H493328
+        Font      = "Verdana", 9.75, Bold
+        checkbox First {
+            Rect     = 0, 600, 900, 240
+            TabIndex = 0
+        }
+        control Probe1 : Probe {
+            Rect     = 60, 60, 600, 300
+            TabIndex = 1
+            bag {
+                caption = "APPLY"
+                VALUE   = -1
+            }
+        }
+        control Later : NobodyMadeThis {
+            Rect = 60, 400, 600, 300
+        }
+        checkbox Last {
+            Rect     = 0, 900, 900, 240
+            TabIndex = 2
+        }
+    }
+}
+)";
+
+class HostingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        forms::RegisterControlClass("probe", [this](ControlSite& site) {
+            auto probe = std::make_unique<Probe>(site);
+            probes.push_back(probe.get());
+            return probe;
+        });
+        form = std::make_unique<forms::Form>(forms::desc::Parse(kDescription));
+    }
+    void TearDown() override {
+        form.reset();
+        forms::RegisterControlClass("Probe", nullptr);
+    }
+
+    std::vector<Probe*> probes;
+    std::unique_ptr<forms::Form> form;
+};
+
+TEST_F(HostingTest, AStoredInstanceLoadsFromItsBagAndSeesItsContainer) {
+    ASSERT_EQ(probes.size(), 1u);
+    ControlSite& site = form->Get<ControlSite>("Probe1");
+    ASSERT_EQ(site.Instance(), probes[0]);
+    const Probe& probe = *probes[0];
+    EXPECT_EQ(probe.caption, "APPLY");  // keys compare without regard to case
+    EXPECT_EQ(probe.value, -1);
+    EXPECT_EQ(probe.missing, 7);  // an absent key gives the reader's default
+    EXPECT_EQ(probe.ambient.backColor, 0x493328u);  // the picture box's, not the form's
+    EXPECT_EQ(probe.ambient.font.face, "Verdana");
+    EXPECT_EQ(probe.ambient.displayName, "Probe1");
+    EXPECT_TRUE(probe.ambient.userMode);
+    EXPECT_EQ(site.ContainerHwnd(), form->Get<forms::PictureBox>("Box").hWnd());
+    EXPECT_EQ(site.Font().face, "Verdana");  // the host's font setting starts as the container's
+}
+
+TEST_F(HostingTest, AClassNobodyRegisteredLeavesAnEmptySite) {
+    const ControlSite& later = form->Get<ControlSite>("Later");
+    EXPECT_EQ(later.Instance(), nullptr);
+    EXPECT_EQ(later.TypeName(), "NobodyMadeThis");
+}
+
+TEST_F(HostingTest, ChangesAreMarkedOnceAndSavingWritesTheBagAnew) {
+    ControlSite& site = form->Get<ControlSite>("Probe1");
+    site.PropertyChanged("Caption");
+    site.PropertyChanged("caption");
+    site.PropertyChanged("Value");
+    EXPECT_EQ(site.ChangedProperties(), (std::vector<std::string>{"Caption", "Value"}));
+
+    probes[0]->caption = "GO";
+    probes[0]->value = 0;  // the default: not written
+    site.Save();
+    EXPECT_TRUE(site.ChangedProperties().empty());
+    EXPECT_EQ(site.Bag().Size(), 1u);
+    EXPECT_EQ(std::get<std::string>(site.Bag().ReadProperty("CAPTION")), "GO");
+    EXPECT_FALSE(site.Bag().Contains("Value"));
+}
+
+TEST_F(HostingTest, AnInstanceWindowJoinsTheFocusOrderByTabIndex) {
+    HWND first = form->Get<forms::CheckBox>("First").hWnd();
+    HWND last = form->Get<forms::CheckBox>("Last").hWnd();
+    HWND probe = probes[0]->Window();
+    EXPECT_EQ(::GetNextDlgTabItem(form->hWnd(), first, FALSE), probe);
+    EXPECT_EQ(::GetNextDlgTabItem(form->hWnd(), probe, FALSE), last);
+    EXPECT_EQ(::GetNextDlgTabItem(form->hWnd(), last, FALSE), first);
+}
+
+}  // namespace
