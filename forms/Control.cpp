@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "forms/Handles.h"
 #include "forms/Runtime.h"
 
 namespace forms {
@@ -166,6 +167,53 @@ void Container::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     default: break;
+    }
+}
+
+bool Container::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
+    switch (msg) {
+    case WM_ERASEBKGND: result = 1; return true;  // WM_PAINT covers every pixel
+    case WM_PAINT: {
+        PaintScope paint(hwnd);
+        const RECT& area = paint.Area();
+        const int width = area.right - area.left;
+        const int height = area.bottom - area.top;
+        if (width > 0 && height > 0) {
+            // Compose off screen, then copy, so that labels over a picture never flicker.
+            OwnedDc buffer(::CreateCompatibleDC(paint.Dc()));
+            OwnedBitmap bitmap(::CreateCompatibleBitmap(paint.Dc(), width, height));
+            SelectGuard select(buffer.Get(), bitmap.Get());
+            ::SetViewportOrgEx(buffer.Get(), -area.left, -area.top, nullptr);
+            Paint(buffer.Get(), area);
+            ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
+            ::BitBlt(paint.Dc(), area.left, area.top, width, height, buffer.Get(), 0, 0, SRCCOPY);
+        }
+        result = 0;
+        return true;
+    }
+    case WM_PRINTCLIENT: {
+        RECT all{};
+        ::GetClientRect(hwnd, &all);
+        Paint(reinterpret_cast<HDC>(wParam), all);
+        result = 0;
+        return true;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        RouteMouse(msg, wParam, lParam);
+        result = 0;
+        return true;
+    case WM_CAPTURECHANGED:
+        OnCaptureLost();
+        result = 0;
+        return true;
+    default: return RouteChildNotification(msg, wParam, lParam, result);
     }
 }
 

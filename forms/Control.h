@@ -121,7 +121,16 @@ public:
     MouseHandler MouseUp;
     EventHandler Click;
 
+    // Renders the client area (background and windowless controls) into dc, whose
+    // origin is the client origin; used for the screen and for WM_PRINTCLIENT alike.
+    virtual void Paint(HDC dc, const RECT& area) const = 0;
+
 protected:
+    // The messages every container window answers alike: painting through a back
+    // buffer, mouse input for the windowless controls, and what child windows send to
+    // their parent. Returns false for any other message.
+    bool HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                LRESULT& result);
     // Paints the windowless controls that intersect area, bottom first.
     void PaintWindowless(HDC dc, const RECT& area) const;
     // Mouse messages of the container's window: delivered to the windowless control

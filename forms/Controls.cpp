@@ -175,49 +175,14 @@ void PictureBox::RebuildImage() {
 }
 
 void PictureBox::Paint(HDC dc, const RECT& area) const {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return;
-    // Compose in a back buffer so that labels over the image never flicker.
-    OwnedDc buffer(::CreateCompatibleDC(dc));
-    OwnedBitmap bitmap(::CreateCompatibleBitmap(dc, width, height));
-    {
-        SelectGuard select(buffer.Get(), bitmap.Get());
-        ::SetViewportOrgEx(buffer.Get(), -area.left, -area.top, nullptr);
-        ::BitBlt(buffer.Get(), area.left, area.top, width, height, image_.Dc(), area.left,
-                 area.top, SRCCOPY);
-        PaintWindowless(buffer.Get(), area);
-        ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
-        ::BitBlt(dc, area.left, area.top, width, height, buffer.Get(), 0, 0, SRCCOPY);
-    }
+    ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+             image_.Dc(), area.left, area.top, SRCCOPY);
+    PaintWindowless(dc, area);
 }
 
 LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PaintScope paint(Hwnd());
-        Paint(paint.Dc(), paint.Area());
-        return 0;
-    }
-    case WM_PRINTCLIENT: {
-        RECT all{};
-        ::GetClientRect(Hwnd(), &all);
-        Paint(reinterpret_cast<HDC>(wParam), all);
-        return 0;
-    }
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP: RouteMouse(msg, wParam, lParam); return 0;
-    case WM_CAPTURECHANGED: OnCaptureLost(); return 0;
-    default: break;
-    }
     LRESULT result = 0;
-    if (RouteChildNotification(msg, wParam, lParam, result)) return result;
+    if (HandleContainerMessage(Hwnd(), msg, wParam, lParam, result)) return result;
     return DefaultProc(msg, wParam, lParam);
 }
 

@@ -96,8 +96,8 @@ public:
     std::uint32_t ContainerBackColor() const override { return backColor_; }
     const FontSpec& ContainerFont() const override { return font_; }
 
-    // Renders the whole box (image and windowless controls) into dc.
-    void Paint(HDC dc, const RECT& area) const;
+    // The persistent image with the windowless controls over it.
+    void Paint(HDC dc, const RECT& area) const override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

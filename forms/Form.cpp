@@ -170,30 +170,9 @@ void Form::RemoveTimer(Timer& timer) {
 }
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (HandleContainerMessage(Hwnd(), msg, wParam, lParam, result)) return result;
     switch (msg) {
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PaintScope paint(Hwnd());
-        // Compose off screen, then copy, so that nothing flickers.
-        const RECT& area = paint.Area();
-        const int w = area.right - area.left, h = area.bottom - area.top;
-        if (w > 0 && h > 0) {
-            OwnedDc buffer(::CreateCompatibleDC(paint.Dc()));
-            OwnedBitmap bitmap(::CreateCompatibleBitmap(paint.Dc(), w, h));
-            SelectGuard select(buffer.Get(), bitmap.Get());
-            ::SetViewportOrgEx(buffer.Get(), -area.left, -area.top, nullptr);
-            Paint(buffer.Get(), area);
-            ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
-            ::BitBlt(paint.Dc(), area.left, area.top, w, h, buffer.Get(), 0, 0, SRCCOPY);
-        }
-        return 0;
-    }
-    case WM_PRINTCLIENT: {
-        RECT all{};
-        ::GetClientRect(Hwnd(), &all);
-        Paint(reinterpret_cast<HDC>(wParam), all);
-        return 0;
-    }
     case WM_TIMER:
         for (Timer* timer : timers_) {
             if (timer->Id() == wParam) {
@@ -202,14 +181,6 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
         }
         break;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP: RouteMouse(msg, wParam, lParam); return 0;
-    case WM_CAPTURECHANGED: OnCaptureLost(); return 0;
     case WM_NCLBUTTONDOWN:
         // A caption press handed over by code while the left button is up must not start
         // the system's move loop: on Windows it returns at once, but Wine's loop would
@@ -222,8 +193,6 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     default: break;
     }
-    LRESULT result = 0;
-    if (RouteChildNotification(msg, wParam, lParam, result)) return result;
     return DefaultProc(msg, wParam, lParam);
 }
 

@@ -72,8 +72,8 @@ public:
     const forms::Picture& Picture() const noexcept { return picture_; }
     void SetPicture(forms::Picture picture);
 
-    // Renders the client area (background, picture, windowless controls) into dc.
-    void Paint(HDC dc, const RECT& area) const;
+    // The back colour, the picture and the windowless controls.
+    void Paint(HDC dc, const RECT& area) const override;
 
     // Controls by name (case-insensitive); an error when there is none of that kind.
     template <class T>

@@ -6,6 +6,20 @@ namespace {
 
 constexpr LONG kLayered = WS_EX_LAYERED;
 
+// The window's layered attributes as the system leaves them: a window that is not
+// layered keeps the zeros it was asked with.
+struct LayeredAttributes {
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+};
+
+LayeredAttributes QueryLayered(forms::Form& window) {
+    LayeredAttributes now;
+    ::GetLayeredWindowAttributes(window.hWnd(), &now.key, &now.alpha, &now.flags);
+    return now;
+}
+
 // Runs the statements of a fade, each skipped on its own when it fails, and remembers
 // whether any failed.
 class Statements {
@@ -73,27 +87,18 @@ forms::VbBool Fade(forms::Form& window, std::uint8_t target, float step) {
 
 std::int32_t GetLayeredMode(forms::Form& window) {
     std::int32_t result = -1;
-    forms::ResumeNext([&] {
-        COLORREF key = 0;
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        ::GetLayeredWindowAttributes(window.hWnd(), &key, &alpha, &flags);
-        result = static_cast<std::int32_t>(flags);
-    });
+    forms::ResumeNext([&] { result = static_cast<std::int32_t>(QueryLayered(window).flags); });
     return result;
 }
 
 std::int32_t GetAlpha(forms::Form& window) {
     std::int32_t result = -1;
     forms::ResumeNext([&] {
-        COLORREF key = 0;
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        ::GetLayeredWindowAttributes(window.hWnd(), &key, &alpha, &flags);
-        if (flags == LWA_ALPHA) {
-            result = alpha;
-        } else if (flags == LWA_COLORKEY) {
-            result = static_cast<std::int32_t>(key);
+        const LayeredAttributes now = QueryLayered(window);
+        if (now.flags == LWA_ALPHA) {
+            result = now.alpha;
+        } else if (now.flags == LWA_COLORKEY) {
+            result = static_cast<std::int32_t>(now.key);
         }
     });
     return result;
