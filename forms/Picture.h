@@ -64,6 +64,6 @@ struct FontSpec {
 };
 
 // A GDI font for a font object at the screen's resolution.
-OwnedFont CreateFontFor(const FontSpec& spec);
+OwnedFont CreateFontFor(const FontSpec& font);
 
 }  // namespace forms
