@@ -44,6 +44,15 @@ public:
     void Title_MouseMove();
     void Timer1_Timer();
 
+    // The patch run: replaces the movies of the ticked groups in the game's video folder
+    // with the replacement movie that ships beside the program.
+    void Apply_Click();
+
+    static constexpr char GameKeyPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollenbrisk\\Brakemoor 3";
+    static constexpr char GameFolderValue[] = "PATH_VIDEO";
+    static constexpr char MovieFolderName[] = "video";
+    static constexpr char DummyMovieFile[] = "qx-vlm5.dat";
+
     // Created on first use, kept for the window's life.
     SkinSupport& Skin();
     forms::FileSystemObject& Fso();
