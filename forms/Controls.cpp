@@ -186,14 +186,15 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefaultProc(msg, wParam, lParam);
 }
 
-void PictureBox::OnGeometryChanged(const RECT&) {
+void PictureBox::OnGeometryChanged(const RECT& oldPixels) {
     if (!Hwnd()) return;  // still being constructed
     const RECT r = PixelRect();
     ::SetWindowPos(Hwnd(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT client{};
-    ::GetClientRect(Hwnd(), &client);
-    RebuildImage();
+    // A move keeps the image; only a new size needs a new one.
+    const bool resized = r.right - r.left != oldPixels.right - oldPixels.left ||
+                         r.bottom - r.top != oldPixels.bottom - oldPixels.top;
+    if (resized) RebuildImage();
 }
 
 void PictureBox::OnVisibilityChanged() { ::ShowWindow(Hwnd(), Visible() ? SW_SHOWNA : SW_HIDE); }

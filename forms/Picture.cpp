@@ -63,10 +63,7 @@ void Picture::Draw(HDC dc, int x, int y) const {
 }
 
 OwnedFont CreateFontFor(const FontSpec& font) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    const int height = -static_cast<int>(std::lround(font.size * dpi / 72.0));
+    const int height = -static_cast<int>(std::lround(font.size * ScreenDpiY() / 72.0));
     return OwnedFont(::CreateFontA(height, 0, 0, 0, font.weight, font.italic, font.underline,
                                    font.strikethrough, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -63,12 +63,17 @@ int ScreenDpi(int index) {
 
 }  // namespace
 
+int ScreenDpiY() {
+    static const int value = ScreenDpi(LOGPIXELSY);
+    return value;
+}
+
 int TwipsPerPixelX() {
     static const int value = 1440 / ScreenDpi(LOGPIXELSX);
     return value;
 }
 int TwipsPerPixelY() {
-    static const int value = 1440 / ScreenDpi(LOGPIXELSY);
+    static const int value = 1440 / ScreenDpiY();
     return value;
 }
 int TwipsToPixelsX(double twips) { return ToInt32(twips / TwipsPerPixelX()); }

@@ -73,6 +73,7 @@ inline float ToSingle(double value) noexcept { return static_cast<float>(value);
 COLORREF Rgb(std::int16_t red, std::int16_t green, std::int16_t blue);
 
 // Screen units: positions and sizes of windows are kept in twips.
+int ScreenDpiY();
 int TwipsPerPixelX();
 int TwipsPerPixelY();
 int TwipsToPixelsX(double twips);
