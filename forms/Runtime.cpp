@@ -1,7 +1,11 @@
 #include "forms/Runtime.h"
 
+#include <charconv>
 #include <cmath>
+#include <system_error>
 #include <utility>
+
+#include "forms/Handles.h"
 
 namespace forms {
 
@@ -189,6 +193,64 @@ void SetAttr(const std::string& path, DWORD attributes) {
     // The runtime's "normal" is 0; the system spells it FILE_ATTRIBUTE_NORMAL.
     const DWORD value = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
     if (!::SetFileAttributesA(path.c_str(), value)) RaiseFromLastError();
+}
+
+std::string Dir(const std::string& pathName, DWORD attributes) {
+    constexpr DWORD kSpecial = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_DIRECTORY;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA(pathName.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    std::string name;
+    do {
+        const std::string entry = found.cFileName;
+        if (entry == "." || entry == "..") continue;
+        if ((found.dwFileAttributes & kSpecial & ~attributes) == 0) {
+            name = entry;
+            break;
+        }
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return name;
+}
+
+void Kill(const std::string& path) {
+    const DWORD current = ::GetFileAttributesA(path.c_str());
+    if (current == INVALID_FILE_ATTRIBUTES || (current & FILE_ATTRIBUTE_DIRECTORY)) {
+        Raise(kErrFileNotFound);
+    }
+    // Checked here: run as root, Wine would delete a read-only file all the same.
+    if (current & FILE_ATTRIBUTE_READONLY) Raise(kErrPathFileAccess);
+    if (!::DeleteFileA(path.c_str())) RaiseFromLastError();
+}
+
+void PutBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) RaiseFromLastError();
+    OwnedHandle owned(file);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(bytes.size() - done);
+        if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+            RaiseFromLastError();
+        }
+        done += written;
+    }
+}
+
+std::string NumberText(double value) {
+    if (value == 0) return "0";  // no "-0"
+    char buffer[32];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    if (error != std::errc{}) return {};
+    std::string text(buffer, end);
+    for (char& c : text) {
+        if (c == 'e') c = 'E';
+    }
+    return text;
 }
 
 void ReportUnhandledError(const std::exception& error) noexcept {

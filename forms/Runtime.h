@@ -116,6 +116,24 @@ std::uint32_t Shell(const std::string& commandLine, int windowStyle);
 // Sets a file's attributes; raises an error when the file cannot be found or changed.
 void SetAttr(const std::string& path, DWORD attributes);
 
+// The name, without its folder, of the first entry that matches pathName (wildcards
+// allowed) and the attribute mask, or empty text when none does. Plain, read-only and
+// archive files always match; a hidden (2), system (4) or folder (16) entry only when the
+// mask has every one of those bits that the entry carries.
+std::string Dir(const std::string& pathName, DWORD attributes);
+
+// Deletes one file; "File not found" when there is none of that name, "Path/File access
+// error" when it is read-only.
+void Kill(const std::string& path);
+
+// Plain byte access: opens the file (creating it when absent), writes bytes from its
+// start and closes it. Bytes of an existing file beyond the written ones stay.
+void PutBytes(const std::string& path, const std::string& bytes);
+
+// A number as the runtime writes it when it joins it to a text: at most 15 significant
+// digits, no point for a whole number, "1E+20" and "1E-05" beyond the plain range.
+std::string NumberText(double value);
+
 // The runtime's box for an error nothing handled; the program ends after it.
 [[noreturn]] void ReportUnhandledError(const std::exception& error) noexcept;
 [[noreturn]] void ReportUnhandledError() noexcept;

@@ -1,10 +1,38 @@
 #include "skin/SkinSupport.h"
 
+#include <commctrl.h>
+
+#include "skin/Manifest.h"
+
 namespace {
 
 std::int16_t Component(const std::optional<double>& value) {
     if (!value) forms::Raise(forms::kErrTypeMismatch);  // an omitted colour component
     return forms::ToInt16(*value);
+}
+
+// Hidden and system manifests count, folders don't.
+bool ManifestExists(const std::string& path) {
+    constexpr DWORD kAnyFile = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    return !forms::Dir(path, kAnyFile).empty();
+}
+
+// The window calls raise nothing themselves: a call that fails, telling so by its result
+// and the thread's last error, raises here. Both style values may legitimately be 0.
+LONG ReadExStyle(HWND hwnd) {
+    ::SetLastError(ERROR_SUCCESS);
+    const LONG style = ::GetWindowLongA(hwnd, GWL_EXSTYLE);
+    if (style == 0 && ::GetLastError() != ERROR_SUCCESS) forms::Raise(forms::kErrInvalidCall);
+    return style;
+}
+
+void WriteExStyle(HWND hwnd, LONG style) {
+    ::SetLastError(ERROR_SUCCESS);
+    if (::SetWindowLongA(hwnd, GWL_EXSTYLE, style) == 0 &&
+        ::GetLastError() != ERROR_SUCCESS) {
+        forms::Raise(forms::kErrInvalidCall);
+    }
 }
 
 }  // namespace
@@ -78,4 +106,95 @@ forms::OwnedRegion SkinSupport::MakeRegion(forms::PictureBox& picture,
         if (open) addRun(start, y, width);  // a run touching the right edge
     }
     return result;
+}
+
+forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
+    const TextOrNumber& appPath, const TextOrNumber& appEXEName, const TextOrNumber& appMajor,
+    const TextOrNumber& appMinor, const TextOrNumber& appRevision,
+    const TextOrNumber& appFileDescription, forms::VbBool autoRestart,
+    std::int32_t autoRestartWindowStyle) {
+    forms::VbBool createNew = forms::kFalse;
+    return Debug_WriteEXEmanifest(appPath, appEXEName, appMajor, appMinor, appRevision,
+                                  appFileDescription, autoRestart, autoRestartWindowStyle,
+                                  createNew);
+}
+
+forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
+    const TextOrNumber& appPath, const TextOrNumber& appEXEName, const TextOrNumber& appMajor,
+    const TextOrNumber& appMinor, const TextOrNumber& appRevision,
+    const TextOrNumber& appFileDescription, forms::VbBool autoRestart,
+    std::int32_t autoRestartWindowStyle, const forms::VbBool& createNew) {
+    forms::VbBool copy = createNew;
+    return Debug_WriteEXEmanifest(appPath, appEXEName, appMajor, appMinor, appRevision,
+                                  appFileDescription, autoRestart, autoRestartWindowStyle, copy);
+}
+
+forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
+    const TextOrNumber& appPath, const TextOrNumber& appEXEName, const TextOrNumber& appMajor,
+    const TextOrNumber& appMinor, const TextOrNumber& appRevision,
+    const TextOrNumber& appFileDescription, forms::VbBool autoRestart,
+    std::int32_t autoRestartWindowStyle, forms::VbBool& createNew) {
+    // Before the skipping starts: a failure here goes back to the caller.
+    ::InitCommonControls();
+
+    // A restart must not rewrite a manifest that is already there.
+    if (autoRestart == forms::kTrue) createNew = forms::kFalse;
+
+    // Always beside the running program; appPath only names the program to restart.
+    const std::string path = forms::App::Path() + "\\" + appEXEName.Text() + ".exe.manifest";
+    const bool existed = ManifestExists(path);
+    if (existed && createNew != forms::kTrue) return forms::kTrue;
+
+    const std::string text = Manifest::Fill(
+        appEXEName.Text() + ".exe",
+        appMajor.Text() + "." + appMinor.Text() + "." + appRevision.Text() + ".0",
+        appFileDescription.Text());
+    if (existed) {
+        forms::ResumeNext([&] { forms::SetAttr(path, 0); });
+        forms::ResumeNext([&] { forms::Kill(path); });
+    }
+    forms::ResumeNext([&] { forms::PutBytes(path, text); });
+    forms::ResumeNext(
+        [&] { forms::SetAttr(path, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM); });
+
+    // The restarted program would find no manifest either and restart again, for ever:
+    // restart only once the manifest is really there.
+    if (autoRestart == forms::kTrue && ManifestExists(path)) {
+        forms::ResumeNext([&] {
+            forms::Shell(appPath.Text() + "\\" + appEXEName.Text() + ".exe",
+                         autoRestartWindowStyle);
+        });
+        forms::End();
+    }
+    return forms::ToVbBool(existed);
+}
+
+forms::VbBool SkinSupport::Check_isTransparent(HWND hwnd) {
+    try {
+        return forms::ToVbBool((ReadExStyle(hwnd) & WS_EX_LAYERED) != 0);
+    } catch (const forms::RuntimeError&) {
+        return forms::kFalse;
+    }
+}
+
+std::int32_t SkinSupport::Make_Transparent(HWND hwnd, std::int16_t percentage) {
+    if (percentage < 0 || percentage > 255) return 1;
+    try {
+        WriteExStyle(hwnd, ReadExStyle(hwnd) | WS_EX_LAYERED);
+        if (!::SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(percentage), LWA_ALPHA)) {
+            forms::Raise(forms::kErrInvalidCall);
+        }
+        return 0;
+    } catch (const forms::RuntimeError&) {
+        return 2;
+    }
+}
+
+std::int32_t SkinSupport::Make_Opaque(HWND hwnd) {
+    try {
+        WriteExStyle(hwnd, ReadExStyle(hwnd) & ~LONG{WS_EX_LAYERED});
+        return 0;
+    } catch (const forms::RuntimeError&) {
+        return 2;
+    }
 }
