@@ -4,16 +4,20 @@
 # Does all set-up itself on a fresh Debian 12 machine (as root); safe to rerun.
 #
 # KORV3_RUN_SECONDS=N ends the program after N seconds (default: run until it exits).
+# KORV3_ARCH=32 or 64 picks the build (default: the 32-bit program where this
+# machine runs 32-bit code, otherwise the 64-bit one; see scripts/arch.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 
 bash scripts/setup.sh
+source scripts/arch.sh
+echo "run.sh: running $archWhy"
 
-cmake --no-warn-unused-cli -G Ninja -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/i686-mingw-posix.cmake
-cmake --build build --parallel "$(nproc)" --target korv3nointros
+cmake --no-warn-unused-cli -G Ninja -S . -B "$archBuildDir" -DCMAKE_TOOLCHAIN_FILE="$archToolchain" >/dev/null
+cmake --build "$archBuildDir" --parallel "$(nproc)" --target korv3nointros
 
-exe="$root/build/app/korv3nointros.exe"
+exe="$root/$archBuildDir/app/korv3nointros.exe"
 [[ -f $exe ]] || { echo "run.sh: $exe was not built" >&2; exit 1; }
 
 hadDisplay=0
@@ -21,15 +25,17 @@ if [[ -n ${DISPLAY:-} ]] && timeout 10 xdpyinfo -display "$DISPLAY" >/dev/null 2
   hadDisplay=1
 fi
 
-echo "run.sh: preparing the Wine prefix build/wineprefix-run (the first time takes a while)"
-export WINE_ENV_PREFIX="$root/build/wineprefix-run"
+echo "run.sh: preparing the Wine prefix $archBuildDir/wineprefix-run (the first time takes a while)"
+export WINE_ENV_PREFIX="$root/$archBuildDir/wineprefix-run"
+export WINE_ENV_ARCH=$archWine
+export WINE_ENV_LOG="$root/$archBuildDir/wine-setup.log"
 export WINE_ENV_USE_DISPLAY=1
 source scripts/wine-env.sh
 
 # Without an installed game the program has no folder to work on: give it a
 # demo one whose movies are harmless to replace.
 gameKey='HKLM\SOFTWARE\Hollenbrisk\Brakemoor 3'
-if ! wine reg query "$gameKey" /v PATH_VIDEO </dev/null >/dev/null 2>&1; then
+if ! "$WINE_ENV_LOADER" reg query "$gameKey" /v PATH_VIDEO </dev/null >/dev/null 2>&1; then
   gameDir="$WINEPREFIX/drive_c/Games/Korv3 Demo"
   mkdir -p "$gameDir/video"
   for movie in intel_e intel_f intel_g nVid \
@@ -38,7 +44,7 @@ if ! wine reg query "$gameKey" /v PATH_VIDEO </dev/null >/dev/null 2>&1; then
     Intr_v8_e Intr_v8_f Intr_v8_g Intr_v8_i Intr_v8_s; do
     printf 'Demo intro movie %s (placeholder)\n' "$movie" >"$gameDir/video/$movie.bik"
   done
-  wine reg add "$gameKey" /v PATH_VIDEO /t REG_SZ /d 'C:\Games\Korv3 Demo' /f </dev/null >/dev/null 2>&1
+  "$WINE_ENV_LOADER" reg add "$gameKey" /v PATH_VIDEO /t REG_SZ /d 'C:\Games\Korv3 Demo' /f </dev/null >/dev/null 2>&1
   echo "run.sh: no game registered: made a demo game at C:\\Games\\Korv3 Demo"
   echo "        ($gameDir, 19 placeholder movies in video\\) and set PATH_VIDEO to it"
 fi
@@ -49,13 +55,13 @@ if ((hadDisplay)); then
 else
   echo "run.sh: no usable display: starting $exe on a private Xvfb ($DISPLAY)"
 fi
-wine "$exe" &
+"$WINE_ENV_LOADER" "$exe" &
 programPid=$!
 
 if ((!hadDisplay)); then
   sleep 5
-  if import -display "$DISPLAY" -window root "$root/build/screenshot.png" 2>/dev/null; then
-    echo "run.sh: screenshot saved to $root/build/screenshot.png"
+  if import -display "$DISPLAY" -window root "$root/$archBuildDir/screenshot.png" 2>/dev/null; then
+    echo "run.sh: screenshot saved to $root/$archBuildDir/screenshot.png"
   else
     echo "run.sh: could not take a screenshot" >&2
   fi

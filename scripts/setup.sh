@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(
-  wine wine32:i386 fonts-wine fonts-dejavu-core
-  g++-mingw-w64-i686-posix cmake ninja-build
+  wine wine32:i386 wine64 fonts-wine fonts-dejavu-core
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build
   xvfb xdotool imagemagick googletest x11-utils
 )
 

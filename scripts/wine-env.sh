@@ -7,9 +7,15 @@
 #                           without it a fresh prefix is made in a temp dir
 #   WINE_ENV_USE_DISPLAY=1  use the caller's $DISPLAY when it answers,
 #                           instead of a private Xvfb
+#   WINE_ENV_ARCH=win64     a 64-bit prefix run by Wine's 64-bit loader
+#                           (default win32: the 32-bit loader)
+#   WINE_ENV_LOG=FILE       where Wine's output of the set-up steps goes
+#                           (default: a file in ${TMPDIR:-/tmp}); its last lines
+#                           are printed when a step fails
 #
-# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES and
-# XDG_RUNTIME_DIR. Every Wine helper is started with stdin, stdout and stderr on
+# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES,
+# XDG_RUNTIME_DIR and WINE_ENV_LOADER (the loader to start programs with:
+# "$WINE_ENV_LOADER" prog.exe); for win64 also WINELOADER. Every Wine helper is started with stdin, stdout and stderr on
 # /dev/null: Wine's services outlive the command that started them and would
 # otherwise hold the caller's pipes open (ctest then waits for them forever).
 
@@ -17,6 +23,7 @@ _weTmp=""
 _weXvfbPid=""
 _wePrefix=""
 _weDone=0
+_weLog=""
 
 _WeQuiet() {
   "$@" </dev/null >/dev/null 2>&1
@@ -43,6 +50,21 @@ _WeFail() {
   echo "wine-env: $*" >&2
   return 1
 }
+
+# A set-up step whose output is worth keeping: it goes to the log, and a
+# failure shows the log's last lines.
+_WeLogged() {
+  local what=$1 status=0
+  shift
+  echo "== $what: $*" >>"$_weLog"
+  "$@" </dev/null >>"$_weLog" 2>&1 || status=$?
+  if ((status != 0)); then
+    echo "wine-env: $what failed (exit code $status); last lines of $_weLog:" >&2
+    tail -n 25 "$_weLog" | sed 's/^/    /' >&2
+    return 1
+  fi
+}
+
 
 # A display answers when xdpyinfo can talk to it.
 _WeDisplayUsable() {
@@ -85,7 +107,8 @@ _WeCreatePrefix() {
     rm -rf "$WINEPREFIX"
   fi
   mkdir -p "$WINEPREFIX"
-  _WeQuiet timeout 300 wineboot --init || _WeFail "wineboot --init failed in $WINEPREFIX" || return 1
+  echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, minutes on a slow machine)"
+  _WeLogged "wineboot --init in $WINEPREFIX" timeout 300 "$WINE_ENV_LOADER" wineboot --init || return 1
   _WeQuiet timeout 120 wineserver -w || true
   # Debian's Wine looks for its own fonts (Tahoma, Marlett, MS Sans Serif...) in a
   # folder that does not exist; it does find whatever is in C:\windows\Fonts.
@@ -95,11 +118,11 @@ _WeCreatePrefix() {
     ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")"
   done
   # A crash dialog would wait for a click that never comes.
-  _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' \
-    /v ShowCrashDialog /t REG_DWORD /d 0 /f || _WeFail "could not turn off the crash dialog" || return 1
+  _WeLogged "turning off the crash dialog" timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Software\Wine\WineDbg' \
+    /v ShowCrashDialog /t REG_DWORD /d 0 /f || return 1
   # Wine has no Verdana of its own; fontconfig finds DejaVu Sans for it.
-  _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
-    /v Verdana /t REG_SZ /d 'DejaVu Sans' /f || _WeFail "could not set the font replacements" || return 1
+  _WeLogged "setting the font replacements" timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v Verdana /t REG_SZ /d 'DejaVu Sans' /f || return 1
   _WeQuiet timeout 120 wineserver -w || true
   touch "$WINEPREFIX/.wine-env-ready"
 }
@@ -111,7 +134,21 @@ _WeSetUp() {
   mkdir -p "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
 
-  export WINEARCH=win32
+  export WINEARCH=${WINE_ENV_ARCH:-win32}
+  case $WINEARCH in
+    win32) export WINE_ENV_LOADER=wine ;;
+    win64)
+      # Not the `wine` wrapper: it picks the 32-bit loader whenever that is
+      # installed, even where the kernel cannot run it.
+      export WINE_ENV_LOADER=/usr/lib/wine/wine64
+      export WINELOADER=$WINE_ENV_LOADER
+      ;;
+    *) _WeFail "WINE_ENV_ARCH must be win32 or win64, not $WINEARCH"; return 1 ;;
+  esac
+  _weLog=${WINE_ENV_LOG:-${TMPDIR:-/tmp}/wine-env-$WINEARCH.log}
+  mkdir -p "$(dirname "$_weLog")"
+  _weLog=$(cd "$(dirname "$_weLog")" && pwd)/$(basename "$_weLog")
+  : >"$_weLog"
   export WINEDEBUG=-all
   # No Mono or Gecko here: without this wineboot offers to download them and waits.
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -145,15 +182,15 @@ _WeSetUp() {
   # Nor does anything there answer Wine's requests to a window manager, so Wine would
   # wait two seconds each time a shown window is hidden: keep windows unmanaged.
   if ((ownDisplay)); then
-    _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f || true
-    _WeQuiet timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f || true
+    _WeQuiet timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f || true
+    _WeQuiet timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f || true
   else
-    _WeQuiet timeout 60 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f || true
-    _WeQuiet timeout 60 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
+    _WeQuiet timeout 60 "$WINE_ENV_LOADER" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f || true
+    _WeQuiet timeout 60 "$WINE_ENV_LOADER" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
   fi
   # Starts Wine's services now, detached from the caller's pipes, so that the
   # programs run next start fast and leave nothing behind holding their output.
-  _WeQuiet timeout 120 wine wineboot || _WeFail "warm-up wineboot failed" || return 1
+  _WeQuiet timeout 120 "$WINE_ENV_LOADER" wineboot || _WeFail "warm-up wineboot failed (see $_weLog for the set-up steps)" || return 1
 }
 
 trap '_WeCleanup' EXIT
