@@ -65,12 +65,18 @@ if ((!hadDisplay)); then
   else
     echo "run.sh: could not take a screenshot" >&2
   fi
-  echo "run.sh: the program keeps running until it exits (Ctrl-C stops it)"
+fi
+if [[ -n ${KORV3_RUN_SECONDS:-} ]]; then
+  echo "run.sh: the program is ended after $KORV3_RUN_SECONDS s (KORV3_RUN_SECONDS)"
+else
+  echo "run.sh: the program keeps running until it exits (Ctrl-C stops it; KORV3_RUN_SECONDS=N ends it after N s)"
 fi
 
 timerPid=""
+timedOut="$root/$archBuildDir/.run-timed-out"
+rm -f "$timedOut"
 if [[ -n ${KORV3_RUN_SECONDS:-} ]]; then
-  (sleep "$KORV3_RUN_SECONDS" && kill "$programPid") </dev/null >/dev/null 2>&1 &
+  (sleep "$KORV3_RUN_SECONDS" && touch "$timedOut" && kill "$programPid") </dev/null >/dev/null 2>&1 &
   timerPid=$!
 fi
 
@@ -78,6 +84,12 @@ status=0
 wait "$programPid" || status=$?
 if [[ -n $timerPid ]]; then
   kill "$timerPid" 2>/dev/null || true
+fi
+if [[ -e $timedOut ]]; then
+  # Ended on request, not by a fault of the program.
+  rm -f "$timedOut"
+  echo "run.sh: ended the program after $KORV3_RUN_SECONDS s, as KORV3_RUN_SECONDS asked"
+  exit 0
 fi
 echo "run.sh: the program exited with code $status"
 exit "$status"
