@@ -491,6 +491,11 @@ TEST_F(WndMainTest, StoredDescriptionMatchesTheDesign) {
     EXPECT_EQ(w.Timer1.Interval(), 1u);
     EXPECT_TRUE(w.Timer1.Enabled());
 
+    // Inside the skin the frame picture lies beneath every label and arrow image.
+    const auto& stack = w.skin_Complete.WindowlessControls();
+    ASSERT_FALSE(stack.empty());
+    EXPECT_EQ(stack.front(), &w.skin_Frames) << stack.front()->Name() << " lies beneath it";
+
     // The window: borderless, 718 x 406, centred, hidden until Form_Load fades it in.
     EXPECT_EQ(w.Caption(), "Talvenor Vrel");
     EXPECT_EQ(w.BackColor(), 0x493328u);
