@@ -128,10 +128,13 @@ void WndMain::Title_MouseMove() { Skin().Drag_Form(kDragButton, *this); }
 
 void WndMain::Timer1_Timer() {
     // F1 opens the readme once per press: a key held across ticks counts once, and a
-    // press that came and went between two ticks still counts.
+    // press that came and went between two ticks still counts. Only a tick that saw the
+    // key up can start a press: while the key is held, the keyboard's auto-repeat sets
+    // the "pressed since the last call" bit again, so a repeat and the release between
+    // two ticks would otherwise count as a second press.
     const SHORT f1 = ::GetAsyncKeyState(kVkF1);
     const bool f1Down = (f1 & 0x8000) != 0;
-    const bool f1Pressed = f1Down ? !f1WasDown_ : (f1 & 1) != 0;
+    const bool f1Pressed = !f1WasDown_ && (f1Down || (f1 & 1) != 0);
     f1WasDown_ = f1Down;
     if (f1Pressed) OpenReadme();
 

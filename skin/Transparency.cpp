@@ -35,11 +35,20 @@ private:
 };
 
 // The next running value: one step on, clamped at the target. A step that cannot reach
-// the target lands on it at once.
+// the target lands on it at once. The sum is stored to a float before it is compared or
+// converted, so that it is single precision at every step in both builds (the 32-bit
+// build does its float arithmetic with SSE: an x87 register would carry extra bits into
+// the comparison and the conversion).
 float StepTowards(float current, float step, float target, bool up) {
     if (!(step > 0)) return target;
-    const float next = forms::ToSingle(up ? current + step : current - step);
-    return up ? (next > target ? target : next) : (next < target ? target : next);
+    float next = current;
+    if (up) {
+        next += step;
+    } else {
+        next -= step;
+    }
+    if (up ? next > target : next < target) next = target;
+    return next;
 }
 
 template <bool Up>

@@ -104,6 +104,20 @@ std::vector<int> Range(int first, int last, int by) {
     return values;
 }
 
+// The alphas a fade sets, with its running value rounded to single precision at every
+// step (volatile: stored, whatever registers the compiler has).
+std::vector<int> SingleSteps(float from, float target, float step) {
+    std::vector<int> alphas;
+    volatile float a = from;
+    const bool up = target > from;
+    while (up ? a < target : a > target) {
+        a = up ? a + step : a - step;
+        if (up ? a > target : a < target) a = target;
+        alphas.push_back(forms::ToByte(a));
+    }
+    return alphas;
+}
+
 class FadeTest : public TransparencyTest, public ::testing::WithParamInterface<FadeCase> {};
 
 TEST_P(FadeTest, SetsTheseAlphasOnePerYield) {
@@ -167,6 +181,13 @@ INSTANTIATE_TEST_SUITE_P(
         // 0.3 added in single precision falls short of 3 after ten passes.
         FadeCase{"InRunsInSinglePrecision", kIn, Start::Alpha, 0, kShown, kEnabled, 3, 0.3f,
                  forms::kTrue, 0, {0, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3}, kShown},
+        // Long fades with small steps. Were the sum kept with more bits for the comparison
+        // and the conversion, as in an x87 register, pass 5 of the first would set 1 (not
+        // 0) and pass 1024 of the second 149 (not 148).
+        FadeCase{"InWithASmallStepStaysSingleAtEveryStep", kIn, Start::Alpha, 0, kShown,
+                 kEnabled, 255, 0.1f, forms::kTrue, 0, SingleSteps(0, 255, 0.1f), kShown},
+        FadeCase{"OutWithASmallStepStaysSingleAtEveryStep", kOut, Start::Alpha, 255, kShown,
+                 kEnabled, 0, 0.104f, forms::kTrue, 255, SingleSteps(255, 0, 0.104f), kHidden},
         FadeCase{"InToTheCurrentAlphaShowsWithoutAPass", kIn, Start::Alpha, 100, kHidden,
                  kEnabled, 100, 4.0f, forms::kTrue, 100, {}, kShown},
         FadeCase{"InFromAboveTheTargetGivesUp", kIn, Start::Alpha, 200, kHidden, kEnabled, 100,

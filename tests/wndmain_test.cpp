@@ -67,9 +67,9 @@ bool PumpUntil(Done done, DWORD milliseconds = 3000) {
 // ---- Real input ----------------------------------------------------------------------
 
 // All in one SendInput, so that no tick of Timer1 falls between them.
-void SendKeys(const std::vector<WORD>& keys, bool down) {
+void SendKeyEvents(const std::vector<std::pair<WORD, bool>>& events) {
     std::vector<INPUT> inputs;
-    for (WORD key : keys) {
+    for (const auto& [key, down] : events) {
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = key;
@@ -77,6 +77,20 @@ void SendKeys(const std::vector<WORD>& keys, bool down) {
         inputs.push_back(input);
     }
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void SendKeys(const std::vector<WORD>& keys, bool down) {
+    std::vector<std::pair<WORD, bool>> events;
+    for (WORD key : keys) events.emplace_back(key, down);
+    SendKeyEvents(events);
+}
+
+// The keyboard's auto-repeat of held keys, then their release, between two ticks.
+void RepeatAndRelease(const std::vector<WORD>& keys) {
+    std::vector<std::pair<WORD, bool>> events;
+    for (WORD key : keys) events.emplace_back(key, true);
+    for (WORD key : keys) events.emplace_back(key, false);
+    SendKeyEvents(events);
 }
 
 void ReleaseKeysAndButtons() {
@@ -491,6 +505,11 @@ TEST_F(WndMainTest, StoredDescriptionMatchesTheDesign) {
     EXPECT_EQ(w.Timer1.Interval(), 1u);
     EXPECT_TRUE(w.Timer1.Enabled());
 
+    // Inside the skin the frame picture lies beneath every label and arrow image.
+    const auto& stack = w.skin_Complete.WindowlessControls();
+    ASSERT_FALSE(stack.empty());
+    EXPECT_EQ(stack.front(), &w.skin_Frames) << stack.front()->Name() << " lies beneath it";
+
     // The window: borderless, 718 x 406, centred, hidden until Form_Load fades it in.
     EXPECT_EQ(w.Caption(), "Talvenor Vrel");
     EXPECT_EQ(w.BackColor(), 0x493328u);
@@ -816,24 +835,31 @@ TEST_F(WndMainTest, LinksGoToTheShell) {
 // ---- Keys ----------------------------------------------------------------------------------
 
 TEST_F(WndMainTest, KeyPolling) {
+    enum class Press {
+        Hold,           // held across many ticks
+        HoldRepeating,  // held with the keyboard's auto-repeat, which goes on up to the release
+        Tap,            // pressed and released before Timer1 ticks again
+    };
     struct Case {
         const char* name;
         bool readme;
         bool notepadMissing;
         bool otherWindowFocused;
-        bool tap;  // pressed and released before Timer1 ticks again
+        Press press;
         std::vector<std::vector<WORD>> presses;
         std::vector<std::string> expected;
     };
     const std::vector<WORD> f1{VK_F1}, esc{VK_ESCAPE}, both{VK_F1, VK_ESCAPE};
     const Case cases[] = {
-        {"F1 held, twice", true, false, false, false, {f1, f1}, {"shell", "shell"}},
-        {"F1 without a readme", false, false, false, false, {f1}, {}},
-        {"F1 tapped between two ticks", true, false, false, true, {f1}, {"shell"}},
-        {"F1 with another window focused", true, false, true, false, {f1}, {"shell"}},
-        {"F1 with Notepad missing", true, true, false, false, {f1}, {"shell", "box"}},
-        {"F1 and Esc in one tick", true, false, false, false, {both}, {"shell", "end"}},
-        {"Esc with another window focused", false, false, true, false, {esc}, {"end"}},
+        {"F1 held, twice", true, false, false, Press::Hold, {f1, f1}, {"shell", "shell"}},
+        {"F1 held with auto-repeat, twice", true, false, false, Press::HoldRepeating, {f1, f1},
+         {"shell", "shell"}},
+        {"F1 without a readme", false, false, false, Press::Hold, {f1}, {}},
+        {"F1 tapped between two ticks", true, false, false, Press::Tap, {f1}, {"shell"}},
+        {"F1 with another window focused", true, false, true, Press::Hold, {f1}, {"shell"}},
+        {"F1 with Notepad missing", true, true, false, Press::Hold, {f1}, {"shell", "box"}},
+        {"F1 and Esc in one tick", true, false, false, Press::Hold, {both}, {"shell", "end"}},
+        {"Esc with another window focused", false, false, true, Press::Hold, {esc}, {"end"}},
     };
     // One window serves until a case ends it, as a user would press F1 again and again.
     bool needWindow = true;
@@ -853,7 +879,7 @@ TEST_F(WndMainTest, KeyPolling) {
         }
 
         for (const std::vector<WORD>& keys : c.presses) {
-            if (c.tap) {
+            if (c.press == Press::Tap) {
                 SendKeys(keys, true);
                 SendKeys(keys, false);
                 PumpFor(200);
@@ -861,11 +887,24 @@ TEST_F(WndMainTest, KeyPolling) {
             }
             SendKeys(keys, true);
             const int ticksBefore = ticks_;
-            PumpFor(200);
+            if (c.press == Press::HoldRepeating) {
+                // Repeats land both on ticks and between them.
+                for (int repeat = 0; repeat < 10; ++repeat) {
+                    PumpFor(20);
+                    SendKeys(keys, true);
+                }
+                PumpFor(20);
+            } else {
+                PumpFor(200);
+            }
             if (keys == f1) {
                 EXPECT_GE(ticks_ - ticksBefore, 5) << "F1 held across many ticks";
             }
-            SendKeys(keys, false);
+            if (c.press == Press::HoldRepeating) {
+                RepeatAndRelease(keys);
+            } else {
+                SendKeys(keys, false);
+            }
             PumpFor(50);
         }
 
