@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -341,6 +342,299 @@ TEST_F(HostTest, InputGivesTheNotificationsInOrderThroughBothMessageLoops) {
             EXPECT_EQ(input, row.expected);
         }
     }
+}
+
+
+// ---- Ambient properties, the extender and design mode ------------------------------------
+
+TEST_F(HostTest, AmbientChangesAreAnnouncedAndReadAfresh) {
+    Build();
+    auto& box = form->Get<forms::PictureBox>("Box");
+    Recorder& a = Rec("A");
+    EXPECT_EQ(a.Ambient().DisplayName, "A");
+    EXPECT_EQ(a.ContainerHwnd(), box.hWnd());
+    EXPECT_EQ(a.Extender().Parent().BackColor, 0x8000000Fu);  // the form's, not the box's
+    EXPECT_EQ(a.Extender().Parent().ScaleMode, 1);
+    EXPECT_FALSE(a.Extender().Parent().IsMdiForm);
+
+    input.clear();
+    Site("A").SetUserMode(false);
+    box.SetBackColor(0x112233);
+    box.SetForeColor(0x445566);
+    forms::FontSpec font;
+    font.face = "Courier New";
+    box.SetFont(font);
+    EXPECT_EQ(input, (Strings{"A.Ambient UserMode", "A.Ambient BackColor", "B.Ambient BackColor",
+                              "A.Ambient ForeColor", "B.Ambient ForeColor", "A.Ambient Font",
+                              "B.Ambient Font"}));
+    const forms::AmbientProperties ambient = a.Ambient();
+    EXPECT_FALSE(ambient.UserMode);
+    EXPECT_TRUE(Rec("B").Ambient().UserMode);
+    EXPECT_EQ(ambient.BackColor, 0x112233u);
+    EXPECT_EQ(ambient.ForeColor, 0x445566u);
+    EXPECT_EQ(ambient.Font.face, "Courier New");
+}
+
+TEST_F(HostTest, TheDefaultLookFollowsTheDefaultControlAndTheFocus) {
+    Build();
+    form->Show();
+    ::SetFocus(form->Get<forms::CheckBox>("Check").hWnd());
+    input.clear();
+
+    Site("B").SetDefault(true);
+    EXPECT_EQ(input, (Strings{"B.Ambient DisplayAsDefault"}));
+    EXPECT_TRUE(Rec("B").Ambient().DisplayAsDefault);
+    EXPECT_TRUE(Rec("B").Extender().Default());
+
+    Site("A").SetDefault(true);  // one default a form
+    EXPECT_FALSE(Site("B").Default());
+    EXPECT_TRUE(Rec("A").Ambient().DisplayAsDefault);
+    EXPECT_FALSE(Rec("B").Ambient().DisplayAsDefault);
+
+    Site("B").SetDefault(true);
+    input.clear();
+    ::SetFocus(Site("A").InstanceHwnd());  // the focused control acts as the default
+    EXPECT_EQ(input, (Strings{"A.Ambient DisplayAsDefault", "B.Ambient DisplayAsDefault", "A.GotFocus"}));
+    input.clear();
+    ::SetFocus(form->Get<forms::CheckBox>("Check").hWnd());
+    EXPECT_EQ(input, (Strings{"A.LostFocus", "A.Ambient DisplayAsDefault", "B.Ambient DisplayAsDefault"}));
+    EXPECT_TRUE(Rec("B").Ambient().DisplayAsDefault);
+}
+
+TEST_F(HostTest, ANewInstancePlacedWhileDesignedGetsInitPropertiesAndShowsDesignMessages) {
+    Build();
+    auto& box = form->Get<forms::PictureBox>("Box");
+    life.clear();
+    auto& placed = form->Add<ControlSite>("C", box, "Recorder", 0, 0, 900, 300, PropertyBag{});
+    placed.SetUserMode(false);
+    placed.Place();
+    EXPECT_EQ(life, (Strings{"C.Init", "C.Resize 60", "C.Show"}));
+    EXPECT_EQ(boxes, (Strings{"Placed while designed|64|Host test"}));
+
+    boxes.clear();
+    auto& running = form->Add<ControlSite>("D", box, "Recorder", 0, 0, 900, 300, PropertyBag{});
+    running.Place();
+    EXPECT_TRUE(boxes.empty());  // at run time the control stays silent
+}
+
+TEST_F(HostTest, HostSettingsCheckTheirValuesAndThePointerIsApplied) {
+    Build();
+    form->Show();
+    ControlSite& site = Site("A");
+    struct Case {
+        std::int16_t pointer;
+        bool accepted;
+    };
+    for (const Case c : {Case{0, true}, Case{11, true}, Case{15, true}, Case{99, true}, Case{16, false},
+                         Case{-1, false}, Case{98, false}}) {
+        SCOPED_TRACE(c.pointer);
+        site.SetMousePointer(0);
+        bool raised = false;
+        try {
+            Rec("A").SetMousePointer(c.pointer);
+        } catch (const forms::RuntimeError& error) {
+            raised = error.Number() == forms::kErrInvalidPropertyValue;
+        }
+        EXPECT_EQ(raised, !c.accepted);
+        EXPECT_EQ(site.MousePointer(), c.accepted ? c.pointer : 0);
+    }
+
+    site.SetMousePointer(11);
+    HWND a = site.InstanceHwnd();
+    EXPECT_EQ(::SendMessageA(a, WM_SETCURSOR, reinterpret_cast<WPARAM>(a), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+    EXPECT_EQ(::GetCursor(), ::LoadCursor(nullptr, IDC_WAIT));
+
+    // The mouse icon takes icons and cursors, never a bitmap.
+    forms::Picture icon = forms::Picture::FromIcon(
+        forms::OwnedIcon(static_cast<HICON>(::CopyImage(::LoadIcon(nullptr, IDI_APPLICATION), IMAGE_ICON, 0, 0, 0))));
+    Rec("A").SetMouseIcon(icon);
+    site.SetMousePointer(99);
+    ::SendMessageA(a, WM_SETCURSOR, reinterpret_cast<WPARAM>(a), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), icon.IconHandle());
+    forms::OwnedBitmap bits(::CreateBitmap(2, 2, 1, 32, nullptr));
+    forms::Picture bitmap = forms::Picture::FromBitmap(std::move(bits));
+    EXPECT_THROW(Rec("A").SetMouseIcon(bitmap), forms::RuntimeError);
+    EXPECT_TRUE(site.MouseIcon().SameAs(icon));
+
+    Rec("A").SetForeColor(0x0000FF);
+    EXPECT_EQ(site.ForeColor(), 0x0000FFu);
+    forms::FontSpec font;
+    font.face = "Arial";
+    Rec("A").SetFont(font);
+    EXPECT_EQ(site.Font().face, "Arial");
+}
+
+// ---- Events to the form ------------------------------------------------------------------
+
+TEST_F(HostTest, EventsReachTheFormsHandlersByNameWithEveryArgumentByReference) {
+    Build();
+    ControlSite& site = Site("A");
+    int clicks = 0;
+    site.OnEvent<>("click", [&] { ++clicks; });  // names compare without regard to case
+    site.OnEvent<std::int16_t, std::int16_t, float, float>(
+        "MouseDown", [](std::int16_t& button, std::int16_t&, float& x, float&) {
+            button = 7;
+            x = 1.5f;
+        });
+    std::int16_t button = 1, shift = 0;
+    float x = 3, y = 4;
+    Rec("A").RaiseEvent("MouseDown", button, shift, x, y);
+    EXPECT_EQ(button, 7);
+    EXPECT_EQ(x, 1.5f);
+    Rec("A").RaiseEvent("Click");
+    EXPECT_EQ(clicks, 1);
+
+    Rec("A").RaiseEvent("Unwired", button);  // nothing happens
+    std::int32_t wrongType = 0;
+    try {
+        Rec("A").RaiseEvent("Click", wrongType);
+        ADD_FAILURE() << "no error for a handler of another shape";
+    } catch (const forms::RuntimeError& error) {
+        EXPECT_EQ(error.Number(), forms::kErrTypeMismatch);
+    }
+    site.OnEvent<>("Click", nullptr);
+    Rec("A").RaiseEvent("Click");
+    EXPECT_EQ(clicks, 1);
+}
+
+// ---- Property bags ----------------------------------------------------------------------
+
+TEST(PropertyBagTest, TypedReadsConvertOrRaiseTheRuntimesErrors) {
+    using forms::BagValue;
+    using Reader = std::function<std::string(const PropertyBag&)>;
+    const Reader int16 = [](const PropertyBag& b) { return std::to_string(b.ReadInt16("k", 99)); };
+    const Reader int32 = [](const PropertyBag& b) { return std::to_string(b.ReadInt32("k", 99)); };
+    const Reader truth = [](const PropertyBag& b) { return std::to_string(b.ReadBool("k", forms::kFalse)); };
+    const Reader color = [](const PropertyBag& b) { return std::to_string(b.ReadColor("k", 0)); };
+    const Reader text = [](const PropertyBag& b) { return b.ReadText("k", "def"); };
+    const Reader font = [](const PropertyBag& b) { return b.ReadFont("k", forms::FontSpec{}).face; };
+    const Reader picture = [](const PropertyBag& b) { return std::to_string(b.ReadPicture("k").Width()); };
+    forms::FontSpec verdana;
+    verdana.face = "Verdana";
+    struct Case {
+        const char* what;
+        BagValue stored;
+        Reader read;
+        std::string expected;  // "error N" for a raised error
+    };
+    const std::vector<Case> cases = {
+        {"16-bit at its lower end", std::int32_t{-32768}, int16, "-32768"},
+        {"16-bit overflow", std::int32_t{40000}, int16, "error 6"},
+        {"real rounds half to even", 2.5, int16, "2"},
+        {"real rounds half to even upwards", 3.5, int32, "4"},
+        {"32-bit overflow", 1e10, int32, "error 6"},
+        {"number in a text", std::string(" 12 "), int32, "12"},
+        {"text that is no number", std::string("abc"), int32, "error 13"},
+        {"font read as a number", verdana, int32, "error 13"},
+        {"truth from True", std::string("True"), truth, "-1"},
+        {"truth from any non-zero number", std::int32_t{5}, truth, "-1"},
+        {"truth from 0", std::int32_t{0}, truth, "0"},
+        {"truth from other text", std::string("maybe"), truth, "error 13"},
+        {"system colour stored as a negative number", std::int32_t{-2147483633}, color, "2147483663"},
+        {"colour in hex text", std::string("&H8000000F"), color, "2147483663"},
+        {"colour beyond 32 bits", 5e9, color, "error 6"},
+        {"number as text", std::int32_t{42}, text, "42"},
+        {"picture as text", forms::Picture{}, text, "error 13"},
+        {"font", verdana, font, "Verdana"},
+        {"number as a font", std::int32_t{7}, font, "error 13"},
+        {"text as a picture", std::string("x"), picture, "error 13"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PropertyBag bag;
+        bag.WriteProperty("K", c.stored);
+        std::string got;
+        try {
+            got = c.read(bag);
+        } catch (const forms::RuntimeError& error) {  // any other exception type fails the test
+            got = "error " + std::to_string(error.Number());
+        }
+        EXPECT_EQ(got, c.expected);
+    }
+    // An absent key gives the reader's default.
+    const PropertyBag empty;
+    EXPECT_EQ(int16(empty), "99");
+    EXPECT_EQ(truth(empty), "0");
+    EXPECT_EQ(text(empty), "def");
+    EXPECT_EQ(font(empty), "Tahoma");
+    EXPECT_EQ(picture(empty), "0");
+}
+
+forms::Picture SmallBitmap() {
+    const std::uint32_t pixels[6] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0x00123456};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 3;
+    info.bmiHeader.biHeight = -2;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    forms::OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::memcpy(bits, pixels, sizeof pixels);
+    return forms::Picture::FromBitmap(std::move(bitmap), RGB(255, 0, 255));
+}
+
+COLORREF PixelOf(const forms::Picture& picture, int x, int y) {
+    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
+    forms::SelectGuard select(dc.Get(), picture.BitmapHandle());
+    return ::GetPixel(dc.Get(), x, y);
+}
+
+TEST_F(HostTest, EveryValueTypeComesBackTheSameThroughTheStoredDescription) {
+    PropertyBag bag;
+    bag.WriteText("Caption", "say \"hi\"\r\n\tback\\slash \xE9");
+    bag.WriteInt16("Small", -5);
+    bag.WriteInt32("Large", -2147483647 - 1);
+    bag.WriteBool("Yes", forms::kTrue);
+    bag.WriteBool("No", forms::kFalse);
+    bag.WriteBool("Skipped", forms::kTrue, forms::kTrue);  // equals its default: not stored
+    bag.WriteColor("Colour", 0x8000000F);
+    bag.WriteProperty("Real", 0.1);
+    forms::FontSpec font;
+    font.face = "Verdana";
+    font.size = 9.75;
+    font.weight = FW_SEMIBOLD;
+    font.italic = font.underline = font.strikethrough = true;
+    bag.WriteFont("Font", font);
+    const forms::Picture bitmap = SmallBitmap();
+    bag.WritePicture("Image", bitmap);
+    const forms::Picture icon = forms::Picture::FromIcon(
+        forms::OwnedIcon(static_cast<HICON>(::CopyImage(::LoadIcon(nullptr, IDI_APPLICATION), IMAGE_ICON, 0, 0, 0))));
+    bag.WritePicture("mIcon", icon);
+    bag.WritePicture("None", forms::Picture{});
+    EXPECT_FALSE(bag.Contains("Skipped"));
+    EXPECT_FALSE(bag.Contains("None"));
+
+    const std::string stored = forms::BagToText(bag, "            ");
+    const std::string description = std::string("form Host {\n    control A : Recorder {\n") +
+                                    "        Rect = 0, 0, 900, 300\n        bag {\n" + stored +
+                                    "        }\n    }\n}\n";
+    Build(description.c_str());
+    const PropertyBag& loaded = Site("A").Bag();
+    EXPECT_EQ(loaded.ReadText("caption", ""), "say \"hi\"\r\n\tback\\slash \xE9");
+    EXPECT_EQ(loaded.ReadInt16("Small", 0), -5);
+    EXPECT_EQ(loaded.ReadInt32("Large", 0), -2147483647 - 1);
+    EXPECT_EQ(loaded.ReadBool("Yes", forms::kFalse), forms::kTrue);
+    EXPECT_EQ(loaded.ReadBool("No", forms::kTrue), forms::kFalse);
+    EXPECT_FALSE(loaded.Contains("Skipped"));
+    EXPECT_EQ(loaded.ReadColor("Colour", 0), 0x8000000Fu);
+    EXPECT_EQ(std::get<double>(loaded.ReadProperty("Real")), 0.1);
+    EXPECT_EQ(loaded.ReadFont("Font", forms::FontSpec{}), font);
+    const forms::Picture bitmapBack = loaded.ReadPicture("Image");
+    ASSERT_EQ(bitmapBack.GetKind(), forms::Picture::Kind::Bitmap);
+    EXPECT_EQ(bitmapBack.Width(), 3);
+    EXPECT_EQ(bitmapBack.Height(), 2);
+    EXPECT_EQ(bitmapBack.TransparentKey(), bitmap.TransparentKey());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(PixelOf(bitmapBack, i % 3, i / 3), PixelOf(bitmap, i % 3, i / 3));
+    const forms::Picture iconBack = loaded.ReadPicture("mIcon");
+    ASSERT_EQ(iconBack.GetKind(), forms::Picture::Kind::Icon);
+    EXPECT_EQ(iconBack.Width(), icon.Width());
+
+    // Saved and stored again, every value, the pixels and masks included, reads the same.
+    PropertyBag again = loaded;
+    EXPECT_EQ(forms::BagToText(again, "            "), stored);
+    Site("A").Save();  // saving writes the bag anew: the recorder stores no key of these
+    EXPECT_EQ(Site("A").Bag().Size(), 0u);
 }
 
 }  // namespace
