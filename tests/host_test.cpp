@@ -637,4 +637,184 @@ TEST_F(HostTest, EveryValueTypeComesBackTheSameThroughTheStoredDescription) {
     EXPECT_EQ(Site("A").Bag().Size(), 0u);
 }
 
+// ---- The error boundary of timer callbacks -------------------------------------------------
+
+void RaiseOverflow(HWND, UINT, UINT_PTR, DWORD) { forms::Raise(forms::kErrOverflow); }
+
+constexpr char kErrorsFileVariable[] = "HOST_TEST_ERRORS_FILE";
+
+void AppendTo(const std::string& path, const std::string& text) {
+    HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+// Runs only in the process that the test below starts: the error box ends that process.
+TEST(TimerCallbackChild, DISABLED_RaisesFromItsCallback) {
+    char path[MAX_PATH] = {};
+    ASSERT_GT(::GetEnvironmentVariableA(kErrorsFileVariable, path, sizeof path), 0u);
+    const std::string file = path;
+    forms::Hooks().unhandledError = [file](const std::string& text) { AppendTo(file, "box: " + text + "\n"); };
+    ::SetTimer(nullptr, 0, 1, &forms::GuardedTimerProc<&RaiseOverflow>);
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 3000) {
+        forms::DoEvents();
+        ::Sleep(1);
+    }
+    AppendTo(file, "still running\n");
+}
+
+std::string ReadAll(const std::string& path) {
+    std::string text;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    ::CloseHandle(file);
+    return text;
+}
+
+TEST(TimerCallbackTest, AnErrorInATimerCallbackGivesTheErrorBoxAndNothingElse) {
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(sizeof folder, folder);
+    const std::string errors = std::string(folder) + "host_test_timer_errors.txt";
+    ::DeleteFileA(errors.c_str());
+    ::SetEnvironmentVariableA(kErrorsFileVariable, errors.c_str());
+
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=TimerCallbackChild.*";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(pi.hProcess, &exitCode);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+
+    EXPECT_EQ(exitCode, 1u);  // ended by the error box, not by a crash, not still running
+    EXPECT_EQ(ReadAll(errors), "box: Run-time error '6':\r\n\r\nOverflow\n");
+    ::DeleteFileA(errors.c_str());
+}
+
+// ---- Handles ------------------------------------------------------------------------------
+
+// A control that keeps a back buffer as a button does: a memory DC with a bitmap made anew
+// at every resize, and a pen, a brush and a font selected for its whole life.
+class Buffered : public forms::UserControl {
+public:
+    Buffered(ControlSite& site, std::vector<HGDIOBJ>& made) : UserControl(site), made_(made) {}
+    void UserControl_Resize() override {
+        if (!dc_) {
+            dc_.Reset(::CreateCompatibleDC(hDC()));
+            made_.push_back(dc_.Get());
+            Keep(pen_, forms::OwnedPen(::CreatePen(PS_SOLID, 1, 0)));
+            Keep(brush_, forms::OwnedBrush(::CreateSolidBrush(0)));
+        }
+        Keep(font_, forms::CreateFontFor(Font()));
+        Keep(bitmap_, forms::OwnedBitmap(::CreateCompatibleBitmap(
+                          hDC(), static_cast<int>(ScaleWidth()), static_cast<int>(ScaleHeight()))));
+        made_.push_back(hDC());
+    }
+    void UserControl_Paint() override {
+        ::BitBlt(hDC(), 0, 0, static_cast<int>(ScaleWidth()), static_cast<int>(ScaleHeight()), dc_.Get(), 0, 0, SRCCOPY);
+        Refresh();
+    }
+
+private:
+    template <class Slot, class Owned>
+    void Keep(Slot& slot, Owned object) {
+        made_.push_back(object.Get());
+        ASSERT_TRUE(slot.Select(dc_.Get(), std::move(object)));
+    }
+
+    std::vector<HGDIOBJ>& made_;
+    forms::OwnedDc dc_;
+    forms::SelectedSlot<forms::OwnedBitmap> bitmap_;
+    forms::SelectedSlot<forms::OwnedPen> pen_;
+    forms::SelectedSlot<forms::OwnedBrush> brush_;
+    forms::SelectedSlot<forms::OwnedFont> font_;
+};
+
+TEST(HandleTest, NothingIsLeftAfterManyHostedControlsCameAndWent) {
+    std::vector<HGDIOBJ> made;
+    std::vector<HWND> windows;
+    forms::RegisterControlClass("Buffered", [&made](ControlSite& site) {
+        return std::make_unique<Buffered>(site, made);
+    });
+    for (int cycle = 0; cycle < 40; ++cycle) {
+        forms::Form form(forms::desc::Parse(R"(
+form Cycle {
+    ClientSize = 3000, 2000
+    control Button : Buffered {
+        Rect = 0, 0, 900, 300
+    }
+    checkbox Check {
+        Rect    = 0, 600, 900, 300
+        Caption = "Tick"
+        Font    = "Verdana", 8.25
+    }
+}
+)"));
+        form.Show();
+        auto& site = form.Get<ControlSite>("Button");
+        windows.push_back(site.InstanceHwnd());
+        for (int size = 1; size <= 3; ++size) {
+            site.Move(0, 0, 900 + 150 * size, 300 + 30 * size);
+            ::UpdateWindow(site.InstanceHwnd());
+        }
+        auto& check = form.Get<forms::CheckBox>("Check");
+        windows.push_back(check.hWnd());
+        for (int size : {8, 10}) {
+            const auto before = reinterpret_cast<HGDIOBJ>(::SendMessageA(check.hWnd(), WM_GETFONT, 0, 0));
+            forms::FontSpec font;
+            font.size = size;
+            check.SetFont(font);
+            ASSERT_NE(before, nullptr);
+            EXPECT_EQ(::GetObjectType(before), 0u);  // replaced, and deleted
+            made.push_back(reinterpret_cast<HGDIOBJ>(::SendMessageA(check.hWnd(), WM_GETFONT, 0, 0)));
+        }
+        check.SetBackColor(0x00FF00);
+        forms::DoEvents();
+    }
+    forms::RegisterControlClass("Buffered", nullptr);
+    // Per cycle: the memory DC, pen, brush; font, bitmap and own DC at each of 4 resizes;
+    // two check box fonts.
+    ASSERT_EQ(made.size(), 40u * (1 + 2 + 4 * 3 + 2));
+    int live = 0;
+    for (HGDIOBJ object : made) live += ::GetObjectType(object) != 0;
+    EXPECT_EQ(live, 0);
+    int windowsLeft = 0;
+    for (HWND hwnd : windows) windowsLeft += ::IsWindow(hwnd) != FALSE;
+    EXPECT_EQ(windowsLeft, 0);
+}
+
+TEST(HandleTest, ASelectedSlotPutsTheOriginalBackBeforeDeleting) {
+    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
+    const HGDIOBJ original = ::GetCurrentObject(dc.Get(), OBJ_PEN);
+    HGDIOBJ first = nullptr;
+    {
+        forms::SelectedSlot<forms::OwnedPen> slot;
+        forms::OwnedPen a(::CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
+        first = a.Get();
+        ASSERT_TRUE(slot.Select(dc.Get(), std::move(a)));
+        EXPECT_EQ(slot.Original(), original);
+        forms::OwnedPen b(::CreatePen(PS_SOLID, 2, RGB(0, 255, 0)));
+        const HGDIOBJ second = b.Get();
+        ASSERT_TRUE(slot.Select(dc.Get(), std::move(b)));
+        EXPECT_EQ(::GetObjectType(first), 0u);  // replaced, then deleted
+        EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_PEN), second);
+        EXPECT_EQ(slot.Original(), original);  // still the very first one
+        first = second;
+    }
+    EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_PEN), original);
+    EXPECT_EQ(::GetObjectType(first), 0u);
+}
+
 }  // namespace
