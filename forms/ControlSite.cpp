@@ -97,9 +97,15 @@ void ControlSite::PropertyChanged(std::string_view key) {
     changed_.emplace_back(key);
 }
 
-void ControlSite::SetForeColor(std::uint32_t oleColor) { foreColor_ = oleColor; }
+void ControlSite::SetForeColor(std::uint32_t oleColor) {
+    foreColor_ = oleColor;
+    if (host_) host_->ApplyForeColor(oleColor);
+}
 
-void ControlSite::SetFont(const FontSpec& font) { font_ = font; }
+void ControlSite::SetFont(const FontSpec& font) {
+    font_ = font;
+    if (host_) host_->ApplyFont(font);
+}
 
 void ControlSite::SetMousePointer(std::int16_t pointer) {
     if (!KnownPointer(pointer)) Raise(kErrInvalidPropertyValue);

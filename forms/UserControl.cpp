@@ -98,7 +98,16 @@ double UserControl::ScaleY(double value, int fromScale, int toScale) {
 
 HostWindow::~HostWindow() {
     Terminate();
+    font_.Reset();  // out of the DC while the window, and so the DC, still exists
     DestroyNow();
+}
+
+void HostWindow::ApplyFont(const FontSpec& font) {
+    if (dc_) font_.Select(dc_, CreateFontFor(font));
+}
+
+void HostWindow::ApplyForeColor(std::uint32_t oleColor) {
+    if (dc_) ::SetTextColor(dc_, TranslateOleColor(oleColor));
 }
 
 void HostWindow::Create(HWND parent, const RECT& box, bool enabled) {
@@ -110,6 +119,8 @@ void HostWindow::Create(HWND parent, const RECT& box, bool enabled) {
                    box.bottom - box.top, parent, nullptr);
     if (!WindowHandle()) Raise(kErrObjectNotSet);
     dc_ = ::GetDC(WindowHandle());  // the class's own DC: the same for the window's life
+    ApplyFont(site_.Font());
+    ApplyForeColor(site_.ForeColor());
 }
 
 void HostWindow::Terminate() noexcept {
