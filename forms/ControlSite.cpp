@@ -246,10 +246,6 @@ void ControlSite::PressAccessKey(std::int16_t keyAscii) {
     instance_->UserControl_AccessKeyPress(keyAscii);
 }
 
-void ControlSite::OnGeometryChanged(const RECT& oldPixels) {
-    WindowedControl::OnGeometryChanged(oldPixels);
-}
-
 void ControlSite::OnVisibilityChanged() {
     if (Visible() && instance_ && host_ && host_->Sited()) instance_->UserControl_Show();
     WindowedControl::OnVisibilityChanged();

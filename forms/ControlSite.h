@@ -146,7 +146,6 @@ public:
 
 protected:
     HWND ControlWindow() const noexcept override;
-    void OnGeometryChanged(const RECT& oldPixels) override;
     void OnVisibilityChanged() override;
 
 private:
