@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WndMain.h"
 #include "button/Butt.h"
 #include "button/ButtGeometry.h"
 #include "button_test_host.h"
@@ -342,6 +343,39 @@ TEST_F(ButtonShapeTest, WindowRegionsByShapeStyleAndState) {
     }
 }
 
+// The Apply button: style 2 on a 76 x 24 rectangle, its four corners cut.
+forms::OwnedRegion ApplyOutline() {
+    std::vector<forms::OwnedRegion> cuts;
+    cuts.push_back(Polygon({{0, 0}, {2, 0}, {0, 2}}));
+    cuts.push_back(Polygon({{0, 24}, {3, 24}, {0, 21}}));
+    cuts.push_back(Polygon({{76, 0}, {74, 0}, {76, 2}}));
+    cuts.push_back(Polygon({{76, 24}, {73, 24}, {76, 21}}));
+    return Minus(Rect(0, 0, 77, 25), std::move(cuts));
+}
+
+void ExpectApplyOutline(HWND apply) {
+    const forms::OwnedRegion got = WindowRegion(apply);
+    ASSERT_TRUE(got) << "no window region";
+    const forms::OwnedRegion want = ApplyOutline();
+    EXPECT_TRUE(SameArea(got.Get(), want.Get()))
+        << "got\n" << RegionArt(got.Get(), 78, 26) << "want\n" << RegionArt(want.Get(), 78, 26);
+    for (POINT corner : {POINT{0, 0}, POINT{75, 0}, POINT{0, 23}, POINT{75, 23}})
+        EXPECT_FALSE(::PtInRegion(got.Get(), corner.x, corner.y)) << corner.x << "," << corner.y;
+}
+
+TEST_F(ButtonShapeTest, ApplyHasItsFourCornersCut) {
+    Butt& b = host.Add("Apply", buttontest::ApplyBag(), 10, 10, 76, 24);
+    ExpectApplyOutline(b.hWnd());
+}
+
+TEST(MainWindow, ApplyHasItsFourCornersCut) {
+    Butt::Register();
+    WndMain window;  // built from the program's stored description
+    ASSERT_NE(window.Apply.Instance(), nullptr);
+    EXPECT_EQ(static_cast<Butt*>(window.Apply.Instance())->ScaleWidthPixels(), 76);
+    ExpectApplyOutline(window.Apply.InstanceHwnd());
+}
+
 TEST_F(ButtonShapeTest, CornerPixelsOfTheCutOutlines) {
     // Independent of how the system rasterises the triangles: the corner pixel itself is
     // gone and the pixels two in stay.
@@ -463,6 +497,23 @@ TEST_F(ButtonShapeTest, RingsAndFramesPaintedIntoTheBackBuffer) {
         }
         host.Site(c.name).SetVisible(false);
     }
+}
+
+TEST_F(ButtonShapeTest, InnerRegionsOfAPictureOutlineMoveInFromItsCorner) {
+    // One key run, (0, 0) to (2, 1): the inner regions are the control's rectangle less
+    // that run grown by 1 and 2 pixels, then moved in from the outline's top-left corner.
+    std::vector<std::string> art(8, std::string(12, '#'));
+    art[0][0] = art[0][1] = '.';
+    Butt& b = host.Add("B", Bag(0, 7, true, ArtPicture(art)), 10, 10, 12, 8);
+    ASSERT_EQ(b.ScaleWidthPixels(), 12);
+    std::vector<forms::OwnedRegion> cut1;
+    cut1.push_back(Rect(0, 0, 4, 3));
+    const forms::OwnedRegion inner = Minus(Rect(1, 1, 13, 9), std::move(cut1));
+    std::vector<forms::OwnedRegion> cut2;
+    cut2.push_back(Rect(0, 0, 6, 5));
+    const forms::OwnedRegion inner2 = Minus(Rect(2, 2, 14, 10), std::move(cut2));
+    EXPECT_TRUE(SameArea(b.InnerRegion, inner.Get())) << RegionArt(b.InnerRegion, 15, 11);
+    EXPECT_TRUE(SameArea(b.InnerRegion2, inner2.Get())) << RegionArt(b.InnerRegion2, 15, 11);
 }
 
 TEST_F(ButtonShapeTest, CustomShapeWithoutAPictureKeepsTheOldRegion) {
