@@ -323,6 +323,18 @@ TEST_F(ButtonShapeTest, WindowRegionsByShapeStyleAndState) {
              return kept;
          },
          0, 8, true},
+        {"custom ring: the same outline", 8, 5, 2, 8, true, ArtPicture(customArt), 8, 5,
+         [&] {
+             forms::OwnedRegion kept = Rect(0, 0, 0, 0);
+             for (int y = 0; y < 5; ++y)
+                 for (int x = 0; x < 8; ++x)
+                     if (customArt[y][x] != '.' && customArt[y][x] != '3') {
+                         forms::OwnedRegion px = Pixel(x, y);
+                         ::CombineRgn(kept.Get(), kept.Get(), px.Get(), RGN_OR);
+                     }
+             return kept;
+         },
+         0, 8, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -820,6 +832,57 @@ TEST_F(ButtonShapeTest, DrawSizeLargerThanTheAreaShrinksByTheSmallerRatio) {
     EXPECT_EQ(::GetPixel(dest, 20, 15), kFace);  // the rest of the area unchanged
     EXPECT_EQ(::GetPixel(dest, 29, 10), kFace);
     EXPECT_EQ(::GetPixel(dest, 9, 15), kFace);   // and outside it
+}
+
+TEST_F(ButtonShapeTest, NineShapesOnOneWindow) {
+    // Apply's style on every shape; a picture with a key-coloured top-left block where
+    // the shape shows one.
+    std::vector<std::string> art(8, std::string(12, 'o'));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) art[y][x] = '.';
+    const forms::Picture picture = ArtPicture(art);
+    struct Case {
+        std::int32_t shape;
+        std::vector<POINT> out;
+        bool drawsPicture;
+    };
+    // 60 x 40 each; the custom shapes keep those proportions (12 x 8 scaled by 5).
+    const Case cases[] = {
+        {0, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, false},
+        {1, {{0, 39}, {10, 39}, {59, 0}}, false},     // left slant; right corners rounded
+        {2, {{59, 0}, {0, 0}, {0, 39}}, false},       // right slant; left corners rounded
+        {3, {{0, 39}, {59, 0}}, false},
+        {4, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, false},
+        {5, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, true},
+        {6, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, false},
+        {7, {{0, 0}, {10, 8}}, true},  // inside the scaled key block
+        {8, {{0, 0}, {10, 8}}, true},
+    };
+    std::vector<Butt*> buttons;
+    for (const Case& c : cases) {
+        const bool withPicture = c.shape == 5 || c.shape >= 7;
+        buttons.push_back(&host.Add("S" + std::to_string(c.shape),
+                                    Bag(2, c.shape, true, withPicture ? picture : forms::Picture{}),
+                                    10 + 70 * (c.shape % 5), 10 + 60 * (c.shape / 5), 60, 40));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE("shape " + std::to_string(c.shape));
+        Butt& b = *buttons[static_cast<std::size_t>(c.shape)];
+        EXPECT_EQ(b.GetButtonShape(), c.shape);
+        const int w = b.ScaleWidthPixels();
+        const int h = b.ScaleHeightPixels();
+        const forms::OwnedRegion region = WindowRegion(b.hWnd());
+        ASSERT_TRUE(region);
+        EXPECT_TRUE(::PtInRegion(region.Get(), w / 2, h / 2));
+        for (POINT p : c.out) EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        EXPECT_EQ(b.InnerRegion != nullptr, c.shape >= 4);
+        if (!c.drawsPicture) continue;
+        FillBackBuffer(b, kFace);
+        RECT place{10, 10, 34, 26};  // the picture's place on the oval; 24 x 16
+        b.DrawPicture(place);
+        EXPECT_EQ(::GetPixel(b.MemoryDC, place.left, place.top), kFace);  // key block
+        EXPECT_EQ(::GetPixel(b.MemoryDC, place.right - 1, place.bottom - 1), ColourOf('o'));
+    }
 }
 
 // ---- Handles ---------------------------------------------------------------------------
