@@ -390,6 +390,41 @@ TEST_F(ButtonCoreTest, AMouseIconOfNoneMarksNothing) {
     EXPECT_EQ(Marks(), (std::vector<std::string>{"mPointer", "mIcon"}));
 }
 
+TEST_F(ButtonCoreTest, TheContainersBackColourRedrawsOnlyOvalsAndHotTrackButtons) {
+    struct Case {
+        std::int32_t shape;
+        std::int32_t style;
+        bool redraws;
+    };
+    const Case cases[] = {{0, 0, false}, {3, 2, false}, {4, 0, true}, {0, 5, true}};
+    std::uint32_t colour = 0x010101;
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "shape " << c.shape << " style " << c.style);
+        Butt& b = Fresh("A" + std::to_string(n++));
+        b.ButtonShape = c.shape;
+        b.ButtonStyle = c.style;
+        const auto paints = b.PaintsRun;
+        colour += 0x010101;
+        host.Box().SetBackColor(colour);
+        EXPECT_EQ(b.AmbientBackColor, static_cast<RgbColor>(colour));
+        EXPECT_EQ(b.PaintsRun - paints, c.redraws ? 1u : 0u);
+        b.UserControl_AmbientChanged("ForeColor");  // any other name: nothing
+        EXPECT_EQ(b.PaintsRun - paints, c.redraws ? 1u : 0u);
+    }
+}
+
+TEST_F(ButtonCoreTest, TheDefaultLookFollowsTheHostAndNeedsTheFocusRectangleAtRunTime) {
+    Butt& b = Fresh();
+    host.Site("B").SetDefault(true);
+    EXPECT_EQ(b.ButtonState & button::bsDefault, button::bsDefault);
+    host.Site("B").SetDefault(false);
+    EXPECT_EQ(b.ButtonState & button::bsDefault, 0);
+    b.ShowFocusRect = kFalse;
+    host.Site("B").SetDefault(true);
+    EXPECT_EQ(b.ButtonState & button::bsDefault, 0);
+}
+
 // ---- Colours ---------------------------------------------------------------------------
 
 TEST(ButtonColours, ShiftColorTable) {
