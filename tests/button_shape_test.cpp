@@ -153,7 +153,8 @@ forms::OwnedBitmap DibSection(int width, int height, const std::function<COLORRE
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    forms::OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    forms::OwnedBitmap bitmap(
+        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) {
         ADD_FAILURE() << "CreateDIBSection failed";
         return {};
@@ -182,7 +183,9 @@ forms::PropertyBag Bag(std::int32_t style, std::int32_t shape, bool enabled = tr
     return bag;
 }
 
-forms::OwnedRegion Rect(int l, int t, int r, int b) { return forms::OwnedRegion(::CreateRectRgn(l, t, r, b)); }
+forms::OwnedRegion Rect(int l, int t, int r, int b) {
+    return forms::OwnedRegion(::CreateRectRgn(l, t, r, b));
+}
 forms::OwnedRegion Polygon(std::vector<POINT> points) {
     return forms::OwnedRegion(
         ::CreatePolygonRgn(points.data(), static_cast<int>(points.size()), WINDING));
@@ -191,10 +194,25 @@ forms::OwnedRegion Ellipse(int l, int t, int r, int b) {
     return forms::OwnedRegion(::CreateEllipticRgn(l, t, r, b));
 }
 forms::OwnedRegion Minus(forms::OwnedRegion from, std::vector<forms::OwnedRegion> cuts) {
-    for (const forms::OwnedRegion& cut : cuts) ::CombineRgn(from.Get(), from.Get(), cut.Get(), RGN_DIFF);
+    for (const forms::OwnedRegion& cut : cuts) {
+        ::CombineRgn(from.Get(), from.Get(), cut.Get(), RGN_DIFF);
+    }
     return from;
 }
 forms::OwnedRegion Pixel(int x, int y) { return Rect(x, y, x + 1, y + 1); }
+
+// What a picture outline keeps of art drawn at its own size: all but the key-like pixels.
+forms::OwnedRegion KeptPixels(const std::vector<std::string>& art) {
+    forms::OwnedRegion kept = Rect(0, 0, 0, 0);
+    for (int y = 0; y < static_cast<int>(art.size()); ++y) {
+        for (int x = 0; x < static_cast<int>(art[y].size()); ++x) {
+            if (art[y][x] == '.' || art[y][x] == '3') continue;
+            const forms::OwnedRegion pixel = Pixel(x, y);
+            ::CombineRgn(kept.Get(), kept.Get(), pixel.Get(), RGN_OR);
+        }
+    }
+    return kept;
+}
 
 // Same pixels, however each region splits them into rectangles.
 bool SameArea(HRGN a, HRGN b) {
@@ -312,28 +330,10 @@ TEST_F(ButtonShapeTest, WindowRegionsByShapeStyleAndState) {
         {"oval ring", 60, 30, 6, 6, true, {}, 60, 30, [] { return Ellipse(0, 0, 60, 30); }, 0,
          60, true},
         {"custom: key runs cut, 4-off kept", 8, 5, 0, 7, true, ArtPicture(customArt), 8, 5,
-         [&] {
-             forms::OwnedRegion kept = Rect(0, 0, 0, 0);
-             for (int y = 0; y < 5; ++y)
-                 for (int x = 0; x < 8; ++x)
-                     if (customArt[y][x] != '.' && customArt[y][x] != '3') {
-                         forms::OwnedRegion px = Pixel(x, y);
-                         ::CombineRgn(kept.Get(), kept.Get(), px.Get(), RGN_OR);
-                     }
-             return kept;
-         },
+         [&] { return KeptPixels(customArt); },
          0, 8, true},
         {"custom ring: the same outline", 8, 5, 2, 8, true, ArtPicture(customArt), 8, 5,
-         [&] {
-             forms::OwnedRegion kept = Rect(0, 0, 0, 0);
-             for (int y = 0; y < 5; ++y)
-                 for (int x = 0; x < 8; ++x)
-                     if (customArt[y][x] != '.' && customArt[y][x] != '3') {
-                         forms::OwnedRegion px = Pixel(x, y);
-                         ::CombineRgn(kept.Get(), kept.Get(), px.Get(), RGN_OR);
-                     }
-             return kept;
-         },
+         [&] { return KeptPixels(customArt); },
          0, 8, true},
     };
     for (const Case& c : cases) {
@@ -411,7 +411,9 @@ TEST_F(ButtonShapeTest, CornerPixelsOfTheCutOutlines) {
         Butt& b = host.Add(name, Bag(c.style, 0, c.enabled), 10, 10, 75, 23);
         const forms::OwnedRegion region = WindowRegion(b.hWnd());
         ASSERT_TRUE(region);
-        for (POINT p : c.out) EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        for (POINT p : c.out) {
+            EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        }
         for (POINT p : c.in) EXPECT_TRUE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
         host.Site(name).SetVisible(false);
     }
@@ -649,8 +651,8 @@ TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {
                         : RGB(r & 0xFF, (r >> 3) & 0xFF, 90);
     }
     noise[0] = kMagenta;
-    forms::Picture picture = forms::Picture::FromBitmap(
-        DibSection(23, 17, [&](int x, int y) { return noise[static_cast<std::size_t>(y * 23 + x)]; }));
+    forms::Picture picture = forms::Picture::FromBitmap(DibSection(
+        23, 17, [&](int x, int y) { return noise[static_cast<std::size_t>(y) * 23 + x]; }));
     Butt& b = host.Add("B", Bag(0, 0, true, picture), 10, 10, 40, 30);
 
     for (const POINT size : {POINT{23, 17}, POINT{40, 30}, POINT{11, 9}}) {
@@ -661,7 +663,8 @@ TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {
         b.CreatePictureRegion(cw, ch, handle);
         const ScanOracle want = PerPixelScan(picture.BitmapHandle(), cw, ch, 40, 30);
         EXPECT_TRUE(SameArea(region.Get(), want.region.Get()))
-            << "got\n" << RegionArt(region.Get(), 40, 30) << "want\n" << RegionArt(want.region.Get(), 40, 30);
+            << "got\n" << RegionArt(region.Get(), 40, 30)
+            << "want\n" << RegionArt(want.region.Get(), 40, 30);
         EXPECT_TRUE(SameArea(b.InnerRegion, want.inner.Get()));
         EXPECT_TRUE(SameArea(b.InnerRegion2, want.inner2.Get()));
         EXPECT_EQ(BitmapPixels(b.PictureCopy, cw, ch), BitmapPixels(want.copy.Get(), cw, ch));
@@ -874,7 +877,9 @@ TEST_F(ButtonShapeTest, NineShapesOnOneWindow) {
         const forms::OwnedRegion region = WindowRegion(b.hWnd());
         ASSERT_TRUE(region);
         EXPECT_TRUE(::PtInRegion(region.Get(), w / 2, h / 2));
-        for (POINT p : c.out) EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        for (POINT p : c.out) {
+            EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        }
         EXPECT_EQ(b.InnerRegion != nullptr, c.shape >= 4);
         if (!c.drawsPicture) continue;
         FillBackBuffer(b, kFace);
@@ -896,7 +901,8 @@ TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
         ButtonHost local;
         Butt& b = local.Add("B", Bag(2, 0, true, bitmap), 10, 10, 60, 30);
         auto note = [&] {
-            for (HGDIOBJ h : {static_cast<HGDIOBJ>(b.InnerRegion), static_cast<HGDIOBJ>(b.InnerRegion2),
+            for (HGDIOBJ h : {static_cast<HGDIOBJ>(b.InnerRegion),
+                              static_cast<HGDIOBJ>(b.InnerRegion2),
                               static_cast<HGDIOBJ>(b.PictureCopy)}) {
                 if (h) made.insert(h);
             }
@@ -907,7 +913,8 @@ TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
                 note();
                 b.SetButtonStyle(shape % 8);
                 note();
-                local.Site("B").Size(forms::PixelsToTwipsX(60 + shape), forms::PixelsToTwipsY(30 + round));
+                local.Site("B").Size(forms::PixelsToTwipsX(60 + shape),
+                                     forms::PixelsToTwipsY(30 + round));
                 note();
                 RECT place{2, 2, 20, 20};
                 b.DrawPicture(place);
