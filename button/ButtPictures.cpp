@@ -119,8 +119,7 @@ void Butt::DrawPicture(RECT& Rect) {
     }
     const std::int32_t w = Rect.right - Rect.left;
     const std::int32_t h = Rect.bottom - Rect.top;
-    // A layout squeezed to nothing (or inverted) has no room for a picture; block
-    // transfers with negative sizes would draw it mirrored outside its place.
+    // A layout squeezed to nothing (or inverted) leaves no room for a picture.
     if (w <= 0 || h <= 0) return;
     RECT drawRect = Rect;
 

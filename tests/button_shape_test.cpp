@@ -891,6 +891,38 @@ TEST_F(ButtonShapeTest, NineShapesOnOneWindow) {
     }
 }
 
+TEST_F(ButtonShapeTest, AFailedPictureCopyCutsNothing) {
+    // A bitmap the system no longer knows: the copy cannot be made, so there are no
+    // pixels to scan and the outline keeps every pixel.
+    forms::Picture picture = ArtPicture({"..##", "####"});
+    Butt& b = host.Add("B", Bag(0, 0, true, picture), 10, 10, 40, 30);
+    forms::Picture gone = ArtPicture({"..##", "####"});
+    b.Picture = gone;
+    ASSERT_TRUE(::DeleteObject(gone.BitmapHandle()));
+    forms::OwnedRegion region = Rect(0, 0, 40, 30);
+    HRGN handle = region.Get();
+    std::int32_t cw = 20, ch = 10;
+    b.CreatePictureRegion(cw, ch, handle);
+    EXPECT_EQ(b.PictureCopy, nullptr);
+    const forms::OwnedRegion whole = Rect(0, 0, 40, 30);
+    EXPECT_TRUE(SameArea(region.Get(), whole.Get()));
+    EXPECT_TRUE(SameArea(b.InnerRegion, whole.Get()));
+    b.Picture = picture;
+}
+
+TEST_F(ButtonShapeTest, APictureRectangleWithoutAreaDrawsNothing) {
+    Butt& b = host.Add("B", Bag(0, 0, true, ArtPicture({"..##", "####"})), 10, 10, 40, 30);
+    for (RECT place : {RECT{20, 10, 12, 20}, RECT{5, 20, 15, 12}, RECT{5, 5, 5, 15}}) {
+        FillBackBuffer(b, kFace);
+        b.DrawPicture(place);
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                ASSERT_EQ(::GetPixel(b.MemoryDC, x, y), kFace) << x << "," << y;
+            }
+        }
+    }
+}
+
 // ---- Handles ---------------------------------------------------------------------------
 
 TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
