@@ -131,7 +131,7 @@ public:
     void LoadSites() {
         for (ControlSite* site : sites_) {
             site->Load();
-            if (HWND window = site->Instance() ? site->Instance()->Window() : nullptr) {
+            if (HWND window = site->InstanceHwnd()) {
                 tabOrder_.emplace_back(site->TabIndex(), window);
             }
         }
@@ -268,7 +268,7 @@ private:
             if (!onForm) Fail(n.line, "a timer belongs to the form itself");
             form_.AddTimerControl(n.name, static_cast<unsigned>(interval), GetEnabled(n));
         } else if (EqualsNoCase(n.kind, "control")) {
-            desc::CheckKeys(n, {"Rect", "TabIndex", "Visible"});
+            desc::CheckKeys(n, {"Rect", "TabIndex", "Visible", "Enabled", "Default", "Cancel"});
             CheckName(n);
             if (n.type.empty()) Fail(n.line, "control '" + n.name + "' needs a class, as in 'control " + n.name + " : Butt'");
             PropertyBag bag;
@@ -280,6 +280,9 @@ private:
             auto& site = form_.Add<ControlSite>(n.name, container, n.type, r.left, r.top, r.width,
                                                 r.height, std::move(bag));
             site.SetVisible(GetVisible(n));
+            site.SetEnabled(GetEnabled(n));
+            if (auto* p = n.Find("Default")) site.SetDefault(desc::GetBool(*p));
+            if (auto* p = n.Find("Cancel")) site.SetCancel(desc::GetBool(*p));
             if (auto* p = n.Find("TabIndex")) site.SetTabIndex(desc::GetInt(*p));
             sites_.push_back(&site);
         } else {
