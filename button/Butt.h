@@ -4,8 +4,9 @@
 // Naming: per-instance fields carry the names the rest of the control uses
 // (`ButtonStyle`, `FaceColor`, `MemoryDC`...). The public property of the same name is
 // read with GetX() and set with SetX(); "through its setter" means SetX, "directly" means
-// the field. Host-held settings (ForeColor, Enabled, Font, MousePointer, MouseIcon) have
-// no field: GetX()/SetX() read and write the host.
+// the field. Settings the host keeps (ForeColor, Enabled, Font, MousePointer, MouseIcon)
+// have no field: GetX()/SetX() are the control's property with its rules, and
+// UserControl::X()/SetX() the host's setting itself.
 //
 // The class is split by concern over several files:
 //   ButtProperties.cpp  properties, setter rules, access keys, DelayDrawing/Refresh
@@ -15,6 +16,8 @@
 //   ButtHover.cpp       hover start and end, option groups, focus
 //   ButtPersist.cpp     InitProperties, ReadProperties, WriteProperties, Show
 //   ButtTimer.cpp       the hover timer's callback
+//   ButtDrawLinks.cpp   where the core reaches the layout and the style painters
+//   ButtShapeLinks.cpp  where the core reaches the region builder
 #pragma once
 
 #include <windows.h>
@@ -370,6 +373,9 @@ public:
 
     // The container's window handle as decimal text, as creating or loading stored it.
     std::string ContainerHandle;
+
+    // Paints that got past the drawing delay, counted for the tests and the benchmark.
+    std::uint32_t PaintsRun = 0;
 
     // ---- Painting pipeline ----------------------------------------------------------
 

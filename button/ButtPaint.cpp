@@ -35,6 +35,7 @@ std::int32_t Butt::ScaleHeightPixels() const { return forms::ToInt32(ScaleHeight
 
 void Butt::RedrawButton() {
     if (DrawingDelayed != kFalse) return;
+    ++PaintsRun;
     EdgePoints points{};
     EdgeColors colors{};
     VisualState state = 0;

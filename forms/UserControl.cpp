@@ -252,8 +252,9 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETDLGCODE: return static_cast<LRESULT>(control_.WantedKeys());
     case WM_SETFOCUS:
-        control_.UserControl_GotFocus();
+        // The default look settles before the control hears of its focus.
         site_.UpdateDefaultLook(Hwnd());
+        control_.UserControl_GotFocus();
         return 0;
     case WM_KILLFOCUS:
         control_.UserControl_LostFocus();
