@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WndMain.h"
 #include "button/Butt.h"
 #include "button/ButtGeometry.h"
 #include "button_test_host.h"
@@ -195,6 +196,12 @@ forms::OwnedRegion Minus(forms::OwnedRegion from, std::vector<forms::OwnedRegion
 }
 forms::OwnedRegion Pixel(int x, int y) { return Rect(x, y, x + 1, y + 1); }
 
+// Same pixels, however each region splits them into rectangles.
+bool SameArea(HRGN a, HRGN b) {
+    forms::OwnedRegion difference(::CreateRectRgn(0, 0, 0, 0));
+    return ::CombineRgn(difference.Get(), a, b, RGN_XOR) == NULLREGION;
+}
+
 // A copy of the window's region; empty when the window has none.
 forms::OwnedRegion WindowRegion(HWND hwnd) {
     forms::OwnedRegion region(::CreateRectRgn(0, 0, 0, 0));
@@ -210,16 +217,6 @@ std::string RegionArt(HRGN region, int w, int h) {
         art += '\n';
     }
     return art;
-}
-
-// Art of what a picture-outline region must keep: everything but the key-like pixels.
-std::string KeptArt(const std::vector<std::string>& art) {
-    std::string out;
-    for (const std::string& row : art) {
-        for (char c : row) out += (c == '.' || c == '3') ? '.' : '#';
-        out += '\n';
-    }
-    return out;
 }
 
 void FillBackBuffer(Butt& b, COLORREF colour) {
@@ -335,7 +332,7 @@ TEST_F(ButtonShapeTest, WindowRegionsByShapeStyleAndState) {
         const forms::OwnedRegion got = WindowRegion(b.hWnd());
         ASSERT_TRUE(got) << "no window region";
         const forms::OwnedRegion want = c.expected();
-        EXPECT_TRUE(::EqualRgn(got.Get(), want.Get()))
+        EXPECT_TRUE(SameArea(got.Get(), want.Get()))
             << "got\n" << RegionArt(got.Get(), c.endW + 2, c.endH + 2) << "want\n"
             << RegionArt(want.Get(), c.endW + 2, c.endH + 2);
         EXPECT_EQ(b.LeftSlantX, c.leftSlantX);
@@ -344,6 +341,39 @@ TEST_F(ButtonShapeTest, WindowRegionsByShapeStyleAndState) {
         EXPECT_EQ(b.InnerRegion2 != nullptr, c.inner);
         host.Site(c.name).SetVisible(false);
     }
+}
+
+// The Apply button: style 2 on a 76 x 24 rectangle, its four corners cut.
+forms::OwnedRegion ApplyOutline() {
+    std::vector<forms::OwnedRegion> cuts;
+    cuts.push_back(Polygon({{0, 0}, {2, 0}, {0, 2}}));
+    cuts.push_back(Polygon({{0, 24}, {3, 24}, {0, 21}}));
+    cuts.push_back(Polygon({{76, 0}, {74, 0}, {76, 2}}));
+    cuts.push_back(Polygon({{76, 24}, {73, 24}, {76, 21}}));
+    return Minus(Rect(0, 0, 77, 25), std::move(cuts));
+}
+
+void ExpectApplyOutline(HWND apply) {
+    const forms::OwnedRegion got = WindowRegion(apply);
+    ASSERT_TRUE(got) << "no window region";
+    const forms::OwnedRegion want = ApplyOutline();
+    EXPECT_TRUE(SameArea(got.Get(), want.Get()))
+        << "got\n" << RegionArt(got.Get(), 78, 26) << "want\n" << RegionArt(want.Get(), 78, 26);
+    for (POINT corner : {POINT{0, 0}, POINT{75, 0}, POINT{0, 23}, POINT{75, 23}})
+        EXPECT_FALSE(::PtInRegion(got.Get(), corner.x, corner.y)) << corner.x << "," << corner.y;
+}
+
+TEST_F(ButtonShapeTest, ApplyHasItsFourCornersCut) {
+    Butt& b = host.Add("Apply", buttontest::ApplyBag(), 10, 10, 76, 24);
+    ExpectApplyOutline(b.hWnd());
+}
+
+TEST(MainWindow, ApplyHasItsFourCornersCut) {
+    Butt::Register();
+    WndMain window;  // built from the program's stored description
+    ASSERT_NE(window.Apply.Instance(), nullptr);
+    EXPECT_EQ(static_cast<Butt*>(window.Apply.Instance())->ScaleWidthPixels(), 76);
+    ExpectApplyOutline(window.Apply.InstanceHwnd());
 }
 
 TEST_F(ButtonShapeTest, CornerPixelsOfTheCutOutlines) {
@@ -393,8 +423,8 @@ TEST_F(ButtonShapeTest, InnerRegionsAreTheEllipsesOneAndTwoPixelsIn) {
     Butt& b = host.Add("B", Bag(0, 4), 10, 10, 60, 30);
     const forms::OwnedRegion one = Ellipse(1, 1, 59, 29);
     const forms::OwnedRegion two = Ellipse(2, 2, 58, 28);
-    EXPECT_TRUE(::EqualRgn(b.InnerRegion, one.Get()));
-    EXPECT_TRUE(::EqualRgn(b.InnerRegion2, two.Get()));
+    EXPECT_TRUE(SameArea(b.InnerRegion, one.Get()));
+    EXPECT_TRUE(SameArea(b.InnerRegion2, two.Get()));
 
     // Back to a rectangle: the inner regions go.
     b.SetButtonShape(0);
@@ -433,7 +463,12 @@ TEST_F(ButtonShapeTest, RingsAndFramesPaintedIntoTheBackBuffer) {
         ASSERT_EQ(h, 40);
         ::SelectClipRgn(b.MemoryDC, nullptr);
         const COLORREF top = ::GetPixel(b.MemoryDC, w / 2, 0);
-        const COLORREF bottom = ::GetPixel(b.MemoryDC, w / 2, h - 1);
+        // A frame lies on the outline's lowest row (an ellipse leaves the last row out);
+        // the gradient covers the whole buffer.
+        RECT box{};
+        ::GetRgnBox(WindowRegion(b.hWnd()).Get(), &box);
+        const int lowest = c.paint == kGradient ? h - 1 : box.bottom - 1;
+        const COLORREF bottom = ::GetPixel(b.MemoryDC, w / 2, lowest);
         const COLORREF centre = ::GetPixel(b.MemoryDC, w / 2, h / 2);
         switch (c.paint) {
         case kNothing:
@@ -464,6 +499,23 @@ TEST_F(ButtonShapeTest, RingsAndFramesPaintedIntoTheBackBuffer) {
     }
 }
 
+TEST_F(ButtonShapeTest, InnerRegionsOfAPictureOutlineMoveInFromItsCorner) {
+    // One key run, (0, 0) to (2, 1): the inner regions are the control's rectangle less
+    // that run grown by 1 and 2 pixels, then moved in from the outline's top-left corner.
+    std::vector<std::string> art(8, std::string(12, '#'));
+    art[0][0] = art[0][1] = '.';
+    Butt& b = host.Add("B", Bag(0, 7, true, ArtPicture(art)), 10, 10, 12, 8);
+    ASSERT_EQ(b.ScaleWidthPixels(), 12);
+    std::vector<forms::OwnedRegion> cut1;
+    cut1.push_back(Rect(0, 0, 4, 3));
+    const forms::OwnedRegion inner = Minus(Rect(1, 1, 13, 9), std::move(cut1));
+    std::vector<forms::OwnedRegion> cut2;
+    cut2.push_back(Rect(0, 0, 6, 5));
+    const forms::OwnedRegion inner2 = Minus(Rect(2, 2, 14, 10), std::move(cut2));
+    EXPECT_TRUE(SameArea(b.InnerRegion, inner.Get())) << RegionArt(b.InnerRegion, 15, 11);
+    EXPECT_TRUE(SameArea(b.InnerRegion2, inner2.Get())) << RegionArt(b.InnerRegion2, 15, 11);
+}
+
 TEST_F(ButtonShapeTest, CustomShapeWithoutAPictureKeepsTheOldRegion) {
     Butt& b = host.Add("B", Bag(2, 0), 10, 10, 75, 23);
     const forms::OwnedRegion before = WindowRegion(b.hWnd());
@@ -474,7 +526,7 @@ TEST_F(ButtonShapeTest, CustomShapeWithoutAPictureKeepsTheOldRegion) {
     b.CreateButtonRegion();
     const forms::OwnedRegion after = WindowRegion(b.hWnd());
     ASSERT_TRUE(after);
-    EXPECT_TRUE(::EqualRgn(before.Get(), after.Get()));
+    EXPECT_TRUE(SameArea(before.Get(), after.Get()));
     EXPECT_EQ(b.ScaleWidthPixels(), 75);
     EXPECT_EQ(b.InnerRegion, nullptr);
 }
@@ -596,10 +648,10 @@ TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {
         std::int32_t cw = size.x, ch = size.y;
         b.CreatePictureRegion(cw, ch, handle);
         const ScanOracle want = PerPixelScan(picture.BitmapHandle(), cw, ch, 40, 30);
-        EXPECT_TRUE(::EqualRgn(region.Get(), want.region.Get()))
+        EXPECT_TRUE(SameArea(region.Get(), want.region.Get()))
             << "got\n" << RegionArt(region.Get(), 40, 30) << "want\n" << RegionArt(want.region.Get(), 40, 30);
-        EXPECT_TRUE(::EqualRgn(b.InnerRegion, want.inner.Get()));
-        EXPECT_TRUE(::EqualRgn(b.InnerRegion2, want.inner2.Get()));
+        EXPECT_TRUE(SameArea(b.InnerRegion, want.inner.Get()));
+        EXPECT_TRUE(SameArea(b.InnerRegion2, want.inner2.Get()));
         EXPECT_EQ(BitmapPixels(b.PictureCopy, cw, ch), BitmapPixels(want.copy.Get(), cw, ch));
         EXPECT_EQ(b.PictureCopyWidth, cw);
         EXPECT_EQ(b.PictureCopyHeight, ch);
