@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "button/Butt.h"
+#include "button_apply_look.h"
 #include "button_test_host.h"
 
 namespace {
@@ -592,44 +593,22 @@ struct Probe {
 
 // The Apply button: stored style-2 settings on 76 x 24.
 TEST_F(ButtonDraw, ApplyColoursByState) {
-    struct Case {
-        const char* name;
-        std::int16_t state;
-        bool hover, enabled;
-        RgbColor slots[8];  // inner then middle ring, left, top, right, bottom; -1 unchecked
-        RgbColor border;
-    };
-    const Case cases[] = {
-        {"normal", 0, false, true,
-         {0x4C2626, 0x543A3A, 0x461818, 0x431010, 0x4E2B2B, 0x564040, 0x410C0C, 0x3C0000},
-         0x733C00},
-        {"pressed", button::bsPressed | button::bsHover, true, true,
-         {0x471A1A, 0x461818, 0x503030, 0x543A3A, 0x431010, 0x431010, 0x523535, 0x564040},
-         0x733C00},
-        {"hovered (orange)", button::bsHover, true, true,
-         {0x6BCBFF, 0x8CDBFF, 0x6BCBFF, 0x31B2FF, 0x31B2FF, 0xA6E9FF, 0x31B2FF, 0x0096E7},
-         0x733C00},
-        {"default (blue)", button::bsDefault, false, true,
-         {0xF0D1B5, 0xF7D7BD, 0xF0D1B5, 0xE7AE8C, 0xE7AE8C, 0xFFDFBF, 0xE7AE8C, 0xEF826B},
-         0x733C00},
-        {"disabled", 0, false, false, {-1, -1, -1, -1, -1, -1, -1, -1}, 0x2D0000},
-    };
-    // Side midpoints of the inner, middle and outer ring, and the four corner pixels.
-    const POINT slotAt[8] = {{2, 12}, {38, 2}, {73, 12}, {38, 21},
-                             {1, 12}, {38, 1}, {74, 12}, {38, 22}};
-    const POINT borderAt[8] = {{0, 12}, {38, 0}, {75, 12}, {38, 23},
-                               {1, 22}, {1, 1},  {74, 22}, {74, 1}};
+    using buttontest::ApplyLook;
+    const ApplyLook cases[] = {buttontest::kApplyNormal, buttontest::kApplyPressed,
+                               buttontest::kApplyHovered, buttontest::kApplyDefault,
+                               buttontest::kApplyDisabled};
     Butt& b = Add(buttontest::ApplyBag(), 76, 24);
     SharpCaptionFont sharp(b);
-    for (const Case& tc : cases) {
+    for (const ApplyLook& tc : cases) {
         SCOPED_TRACE(tc.name);
         b.SetEnabled(tc.enabled ? kTrue : kFalse);
         Render(b, tc.state, tc.hover);
         for (int k = 0; k < 8; ++k) {
             if (tc.slots[k] < 0) continue;
-            EXPECT_EQ(Hex(Px(b, slotAt[k].x, slotAt[k].y)), Hex(tc.slots[k])) << "slot " << k + 1;
+            const POINT at = buttontest::kApplySlotAt[k];
+            EXPECT_EQ(Hex(Px(b, at.x, at.y)), Hex(tc.slots[k])) << "slot " << k + 1;
         }
-        for (const POINT& p : borderAt) {
+        for (const POINT& p : buttontest::kApplyBorderAt) {
             EXPECT_EQ(Hex(Px(b, p.x, p.y)), Hex(tc.border)) << p.x << ", " << p.y;
         }
     }
