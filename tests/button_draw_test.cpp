@@ -696,6 +696,68 @@ TEST_F(ButtonDraw, EachLookInItsStates) {
     }
 }
 
+TEST_F(ButtonDraw, RoundedDefaultLookFollowsTheFocusRectangleSetting) {
+    // Without ShowFocusRect the default look keeps the normal column; a set check box with
+    // the default look takes the blue column.
+    forms::PropertyBag bag = PlainBag(button::styleRounded);
+    bag.WriteProperty("Focus", std::int32_t{0});
+    Butt& noFocusRect = Add(bag, 60, 24);
+    bag.WriteProperty("Focus", std::int32_t{-1});
+    bag.WriteProperty("Mode", std::int32_t{button::modeCheckBox});
+    Butt& check = Add(std::move(bag), 60, 24);
+    check.SetValue(kTrue);
+    Render(noFocusRect, button::bsDefault);
+    Render(check, button::bsDefault);
+    EXPECT_EQ(Hex(Px(noFocusRect, 2, 12)), "&H98A6A6");  // Shift(FaceColor, -10)
+    EXPECT_EQ(Hex(Px(check, 2, 12)), "&HF0D1B5");
+}
+
+TEST_F(ButtonDraw, OvalsAndCustomShapesLeaveTheFrameToTheScreenCopy) {
+    // No rings on shapes 4 to 8. In every look but the rounded one, an oval ring that is
+    // hovered and every custom shape start the region frame from black; the rest are
+    // copied without a frame. The rounded look frames in blue (default) or orange (hover).
+    const forms::Picture pic = SolidPicture(40, RGB(0, 200, 0));
+    struct Case {
+        std::int32_t style, shape;
+        std::int16_t state;
+        bool hover;
+        PaintFlag flag;     // after the painter
+        RgbColor frame;     // EdgeColors(12), checked when flag is not 1
+    };
+    const Case cases[] = {
+        {0, 4, 0, true, 1, 0},         {0, 6, 0, false, 1, 0},
+        {0, 6, 0, true, 3, kBlack},    {3, 6, 0, true, 3, kBlack},
+        {6, 7, 0, false, 3, kBlack},   {1, 8, 0, false, 3, kBlack},
+        {2, 4, button::bsDefault, false, 3, 0xEF826B},
+        {2, 6, button::bsDefault, true, 3, 0x0096E7},
+        {2, 5, 0, false, 1, 0},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE("style " + std::to_string(tc.style) + " shape " + std::to_string(tc.shape) +
+                     (tc.hover ? " hovered" : ""));
+        Butt& b = Add(PlainBag(tc.style), 40, 40);
+        if (tc.shape >= button::shapeCustom) b.SetPicture(pic);
+        b.SetButtonShape(tc.shape);
+        b.ButtonState = tc.state;
+        b.HoverTimerOn = tc.hover ? kTrue : kFalse;
+        EdgePoints points{};
+        EdgeColors colors{};
+        VisualState state = 0;
+        PaintFlag flag = 0;
+        const button::StylePainter painters[] = {
+            &Butt::DrawButtonStyle0, &Butt::DrawButtonStyle1, &Butt::DrawButtonStyle2,
+            &Butt::DrawButtonStyle3, &Butt::DrawButtonStyle4, &Butt::DrawButtonStyle5,
+            &Butt::DrawButtonStyle6, &Butt::DrawButtonStyle7};
+        (b.*painters[tc.style])(points, colors, state, flag);
+        EXPECT_EQ(flag, tc.flag);
+        if (tc.flag != 1) {
+            EXPECT_EQ(Hex(colors(12)), Hex(tc.frame));
+        }
+        for (int k = 1; k <= 11; ++k) EXPECT_EQ(colors(k), 0) << "ring colour " << k;
+        b.HoverTimerOn = kFalse;
+    }
+}
+
 TEST_F(ButtonDraw, LooksKeepHoverForeColourAndCornersOnSlants) {
     // Style 7 lends HoverForeColor to the caption step and puts it back.
     forms::PropertyBag bag = PlainBag(button::styleRoundedShaded);
