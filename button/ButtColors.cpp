@@ -177,7 +177,10 @@ void Butt::DrawGradient(RgbColor Color1, RgbColor Color2) {
     const bool horizontal = GradientMode < gradTopToBottom;
     const int extent = horizontal ? w : h;
     int screen = horizontal ? screenWidthOverride : screenHeightOverride;
-    if (screen <= 0) screen = ::GetSystemMetrics(horizontal ? SM_CXSCREEN : SM_CYSCREEN);
+    if (screen <= 0) {
+        screen = horizontal ? forms::ToInt32(forms::Screen::Width()) / forms::Screen::TwipsPerPixelX()
+                            : forms::ToInt32(forms::Screen::Height()) / forms::Screen::TwipsPerPixelY();
+    }
     // A zero extent paints nothing.
     if (extent <= 0) return;
     int bandWidth = 1;
