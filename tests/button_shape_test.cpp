@@ -675,24 +675,25 @@ TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {
 
 // ---- Pictures --------------------------------------------------------------------------
 
-// Draws the picture at (x, y) of its own size into a back buffer holding kFace, and
-// returns what the back buffer shows there.
-std::vector<std::string> Drawn(Butt& b, int x, int y, int w, int h,
-                               const std::function<char(COLORREF)>& name) {
-    std::vector<std::string> rows;
-    for (int j = 0; j < h; ++j) {
-        std::string row;
-        for (int i = 0; i < w; ++i) row += name(::GetPixel(b.MemoryDC, x + i, y + j));
-        rows.push_back(row);
-    }
-    return rows;
-}
-
+// A pixel by name: F the face behind, G grey, else the art symbol of its colour.
 char NameOf(COLORREF c) {
     if (c == kFace) return 'F';
     if (c == RGB(0x80, 0x80, 0x80)) return 'G';
-    for (char s : std::string(".34#owkryz")) if (ColourOf(s) == c) return s;
+    for (char s : std::string(".34#owkryz")) {
+        if (ColourOf(s) == c) return s;
+    }
     return '?';
+}
+
+// What the back buffer shows in the w x h area at (x, y), one name a pixel.
+std::vector<std::string> Shown(Butt& b, int x, int y, int w, int h) {
+    std::vector<std::string> rows;
+    for (int j = 0; j < h; ++j) {
+        std::string row;
+        for (int i = 0; i < w; ++i) row += NameOf(::GetPixel(b.MemoryDC, x + i, y + j));
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 TEST_F(ButtonShapeTest, BitmapPicturesDrawWithoutTheirKey) {
@@ -722,7 +723,7 @@ TEST_F(ButtonShapeTest, BitmapPicturesDrawWithoutTheirKey) {
         FillBackBuffer(b, kFace);
         RECT place{5, 6, 5 + w, 6 + h};
         b.DrawPicture(place);
-        EXPECT_EQ(Drawn(b, 5, 6, w, h, NameOf), c.shown);
+        EXPECT_EQ(Shown(b, 5, 6, w, h), c.shown);
         // Nothing beside the picture changes.
         EXPECT_EQ(::GetPixel(b.MemoryDC, 4, 6), kFace);
         EXPECT_EQ(::GetPixel(b.MemoryDC, 5 + w, 6 + h - 1), kFace);
