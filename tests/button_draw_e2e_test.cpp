@@ -53,40 +53,39 @@ struct Found {
     HWND window;
 };
 
-// The program's main window, once faded in and enabled.
+BOOL CALLBACK CollectMainWindow(HWND w, LPARAM data) {
+    auto* f = reinterpret_cast<Found*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(w, &owner);
+    char text[64] = {};
+    ::GetWindowTextA(w, text, sizeof text);
+    if (owner == f->pid && std::string(text) == "Talvenor Vrel") f->window = w;
+    return TRUE;
+}
+
+// The program's main window.
 HWND MainWindowOf(DWORD pid) {
     Found found{pid, nullptr};
-    ::EnumWindows(
-        [](HWND w, LPARAM data) {
-            auto* f = reinterpret_cast<Found*>(data);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            char text[64] = {};
-            ::GetWindowTextA(w, text, sizeof text);
-            if (owner == f->pid && std::string(text) == "Talvenor Vrel") f->window = w;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumWindows(CollectMainWindow, reinterpret_cast<LPARAM>(&found));
     return found.window;
+}
+
+BOOL CALLBACK CollectApply(HWND w, LPARAM data) {
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    char name[64] = {};
+    ::GetClassNameA(w, name, sizeof name);
+    if (std::string(name) == "FormsUserControl" && r.right - r.left == 76 &&
+        r.bottom - r.top == 24) {
+        reinterpret_cast<Found*>(data)->window = w;
+    }
+    return TRUE;
 }
 
 // The hosted 76 x 24 control window: Apply.
 HWND ApplyOf(HWND main) {
     Found found{0, nullptr};
-    ::EnumChildWindows(
-        main,
-        [](HWND w, LPARAM data) {
-            RECT r{};
-            ::GetWindowRect(w, &r);
-            char name[64] = {};
-            ::GetClassNameA(w, name, sizeof name);
-            if (std::string(name) == "FormsUserControl" && r.right - r.left == 76 &&
-                r.bottom - r.top == 24) {
-                reinterpret_cast<Found*>(data)->window = w;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumChildWindows(main, CollectApply, reinterpret_cast<LPARAM>(&found));
     return found.window;
 }
 
