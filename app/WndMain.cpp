@@ -44,6 +44,8 @@ WndMain::WndMain(const std::string& description)
       buff(Get<forms::Label>("buff")),
       Timer1(GetTimer("Timer1")) {
     WireEvents();
+    // The button instance reports a press through its Click event.
+    Apply.OnEvent<>("Click", [this] { Apply_Click(); });
 }
 
 SkinSupport& WndMain::Skin() {

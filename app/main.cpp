@@ -2,12 +2,15 @@
 #include <windows.h>
 
 #include "app/WndMain.h"
+#include "button/Butt.h"
 #include "forms/Description.h"
 #include "forms/Runtime.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     forms::App::SetTitle("QX - Korv3 No Intros");
     try {
+        // The stored description names the Apply button's class.
+        button::Butt::Register();
         WndMain window;
         window.Form_Load();
         if (!window.Visible()) window.Show();

@@ -65,10 +65,39 @@ void WindowlessControl::OnGeometryChanged(const RECT& oldPixels) {
     Invalidate();
 }
 
+WindowedControl::WindowedControl(std::string name, Container& container)
+    : Control(std::move(name), &container) {}
+
+void WindowedControl::SyncWindow() const {
+    HWND hwnd = ControlWindow();
+    if (!hwnd) return;
+    const RECT r = PixelRect();
+    ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::EnableWindow(hwnd, Enabled());
+    ::ShowWindow(hwnd, Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void WindowedControl::OnGeometryChanged(const RECT&) {
+    HWND hwnd = ControlWindow();
+    if (!hwnd) return;  // still being made: the window is created at the box
+    const RECT r = PixelRect();
+    ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowedControl::OnVisibilityChanged() {
+    if (HWND hwnd = ControlWindow()) ::ShowWindow(hwnd, Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void WindowedControl::OnEnabledChanged() {
+    if (HWND hwnd = ControlWindow()) ::EnableWindow(hwnd, Enabled());
+}
+
 Container::~Container() = default;
 
 void Container::InvalidatePixels(const RECT& area) const {
-    if (HWND hwnd = ContainerHwnd()) ::InvalidateRect(hwnd, &area, FALSE);
+    if (HWND hwnd = ClientWindow()) ::InvalidateRect(hwnd, &area, FALSE);
 }
 
 void Container::PaintWindowless(HDC dc, const RECT& area) const {
@@ -143,7 +172,7 @@ void Container::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         } else {
             containerPressed_ = true;
         }
-        ::SetCapture(ContainerHwnd());
+        ::SetCapture(ClientWindow());
         Fire(target ? target->MouseDown : MouseDown, args);
         break;
     case WM_LBUTTONUP:
@@ -154,7 +183,7 @@ void Container::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         const bool wasContainer = containerPressed_;
         pressed_ = nullptr;
         containerPressed_ = false;
-        if (::GetCapture() == ContainerHwnd()) ::ReleaseCapture();
+        if (::GetCapture() == ClientWindow()) ::ReleaseCapture();
         Fire(target ? target->MouseUp : MouseUp, args);
         // A click is a press and a release of the left button over the same thing.
         if (msg == WM_LBUTTONUP) {

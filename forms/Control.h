@@ -98,15 +98,33 @@ protected:
     void OnEnabledChanged() override { Invalidate(); }
 };
 
+// A control with a child window of its own (picture box, check box, hosted control): the
+// box, visibility and enabled state reach the window here, in one place.
+class WindowedControl : public Control {
+public:
+    WindowedControl(std::string name, Container& container);
+
+protected:
+    // The control's window; null while it is not created yet.
+    virtual HWND ControlWindow() const noexcept = 0;
+    // Puts the window at the control's box, shown or hidden, enabled or not.
+    void SyncWindow() const;
+    void OnGeometryChanged(const RECT& oldPixels) override;
+    void OnVisibilityChanged() override;
+    void OnEnabledChanged() override;
+};
+
 // Something that holds controls: a form or a picture box.
 class Container {
 public:
     virtual ~Container();
 
-    virtual HWND ContainerHwnd() const = 0;
+    // The window that the container's child windows and windowless controls live in.
+    virtual HWND ClientWindow() const = 0;
     // What hosted controls inside see as their ambient back colour and font.
     virtual std::uint32_t ContainerBackColor() const = 0;
     virtual const FontSpec& ContainerFont() const = 0;
+    virtual std::uint32_t ContainerForeColor() const { return 0x80000012; }
 
     // Windowless controls in stacking order, bottom first.
     const std::vector<WindowlessControl*>& WindowlessControls() const noexcept {

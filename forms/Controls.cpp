@@ -16,7 +16,7 @@ COLORREF TranslateOleColor(std::uint32_t oleColor) {
 // ---- Label ----------------------------------------------------------------------------
 
 Label::Label(std::string name, Container& container)
-    : WindowlessControl(std::move(name), container), gdiFont_(CreateFontFor(font_)) {}
+    : WindowlessControl(std::move(name), container) {}
 
 void Label::SetCaption(std::string caption) {
     if (caption == caption_) return;
@@ -57,7 +57,10 @@ void Label::Paint(HDC dc) const {
         ::FillRect(dc, &r, brush.Get());
     }
     if (caption_.empty()) return;
-    SelectGuard font(dc, gdiFont_.Get());
+    // A label whose font was never set draws with the default font object's.
+    OwnedFont fallback;
+    if (!gdiFont_) fallback = CreateFontFor(font_);
+    SelectGuard font(dc, gdiFont_ ? gdiFont_.Get() : fallback.Get());
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = ::SetTextColor(
         dc, Enabled() ? TranslateOleColor(foreColor_) : ::GetSysColor(COLOR_GRAYTEXT));
@@ -113,13 +116,13 @@ void PictureBox::PersistentImage::Reset() noexcept {
 
 PictureBox::PictureBox(std::string name, Container& container, double left, double top,
                        double width, double height)
-    : Control(std::move(name), &container) {
+    : WindowedControl(std::move(name), container) {
     RegisterClassOnce(kPictureBoxClass, CS_DBLCLKS, nullptr);
     Control::Move(left, top, width, height);
     const RECT r = PixelRect();
     CreateWindowOf(kPictureBoxClass, WS_EX_CONTROLPARENT,
                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, "", r.left, r.top,
-                   r.right - r.left, r.bottom - r.top, container.ContainerHwnd(), nullptr);
+                   r.right - r.left, r.bottom - r.top, container.ClientWindow(), nullptr);
     RebuildImage();
 }
 
@@ -156,6 +159,7 @@ void PictureBox::SetAutoSize(bool autoSize) {
 void PictureBox::SetBackColor(std::uint32_t oleColor) {
     backColor_ = oleColor;
     RebuildImage();
+    ControlSite::NotifyContainerChanged(*this, "BackColor");
 }
 
 void PictureBox::ApplyAutoSize() {
@@ -186,35 +190,40 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefaultProc(msg, wParam, lParam);
 }
 
+void PictureBox::SetFont(const FontSpec& font) {
+    font_ = font;
+    ControlSite::NotifyContainerChanged(*this, "Font");
+}
+
+void PictureBox::SetForeColor(std::uint32_t oleColor) {
+    foreColor_ = oleColor;
+    ControlSite::NotifyContainerChanged(*this, "ForeColor");
+}
+
 void PictureBox::OnGeometryChanged(const RECT& oldPixels) {
     if (!Hwnd()) return;  // still being constructed
+    WindowedControl::OnGeometryChanged(oldPixels);
     const RECT r = PixelRect();
-    ::SetWindowPos(Hwnd(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
     // A move keeps the image; only a new size needs a new one.
     const bool resized = r.right - r.left != oldPixels.right - oldPixels.left ||
                          r.bottom - r.top != oldPixels.bottom - oldPixels.top;
     if (resized) RebuildImage();
 }
 
-void PictureBox::OnVisibilityChanged() { ::ShowWindow(Hwnd(), Visible() ? SW_SHOWNA : SW_HIDE); }
-
-void PictureBox::OnEnabledChanged() { ::EnableWindow(Hwnd(), Enabled()); }
 
 // ---- CheckBox -------------------------------------------------------------------------
 
 CheckBox::CheckBox(std::string name, Container& container, double left, double top,
                    double width, double height, const std::string& caption)
-    : Control(std::move(name), &container), caption_(caption) {
+    : WindowedControl(std::move(name), container), caption_(caption) {
     Control::Move(left, top, width, height);
     const RECT r = PixelRect();
     hwnd_.Reset(::CreateWindowExA(0, "BUTTON", caption.c_str(),
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, container.ContainerHwnd(),
+                                  r.right - r.left, r.bottom - r.top, container.ClientWindow(),
                                   nullptr, App::Instance(), nullptr));
     ::SetPropA(hwnd_.Get(), kControlProperty, static_cast<ChildNotificationTarget*>(this));
     SetBackColor(backColor_);
-    SetFont(FontSpec{});
 }
 
 CheckBox::~CheckBox() {
@@ -242,8 +251,10 @@ void CheckBox::SetForeColor(std::uint32_t oleColor) {
 }
 
 void CheckBox::SetFont(const FontSpec& font) {
-    gdiFont_ = CreateFontFor(font);
-    ::SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(gdiFont_.Get()), TRUE);
+    // The button uses the old font until it has the new one: delete it only afterwards.
+    OwnedFont fresh = CreateFontFor(font);
+    ::SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(fresh.Get()), TRUE);
+    gdiFont_ = std::move(fresh);
 }
 
 bool CheckBox::OnChildNotification(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
@@ -267,16 +278,6 @@ bool CheckBox::OnChildNotification(UINT msg, WPARAM wParam, LPARAM, LRESULT& res
     }
 }
 
-void CheckBox::OnGeometryChanged(const RECT&) {
-    if (!hwnd_) return;
-    const RECT r = PixelRect();
-    ::SetWindowPos(hwnd_.Get(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CheckBox::OnVisibilityChanged() { ::ShowWindow(hwnd_.Get(), Visible() ? SW_SHOWNA : SW_HIDE); }
-
-void CheckBox::OnEnabledChanged() { ::EnableWindow(hwnd_.Get(), Enabled()); }
 
 // ---- Timer ----------------------------------------------------------------------------
 
@@ -322,49 +323,6 @@ void Timer::OnTick() {
         ~Reset() { flag = false; }
     } reset{running_};
     Tick();
-}
-
-// ---- ControlSite ----------------------------------------------------------------------
-
-ControlSite::ControlSite(std::string name, Container& container, std::string typeName,
-                         double left, double top, double width, double height, PropertyBag bag)
-    : Control(std::move(name), &container), typeName_(std::move(typeName)), bag_(std::move(bag)),
-      font_(container.ContainerFont()) {
-    Control::Move(left, top, width, height);
-}
-
-ControlSite::~ControlSite() = default;
-
-void ControlSite::Load() {
-    HostedControlFactory factory = FindControlClass(typeName_);
-    if (!factory) return;
-    instance_ = factory(*this);
-    if (instance_) instance_->ReadProperties(bag_);
-}
-
-void ControlSite::Save() {
-    if (!instance_) return;
-    PropertyBag fresh;
-    instance_->WriteProperties(fresh);
-    bag_ = std::move(fresh);
-    changed_.clear();
-}
-
-AmbientProperties ControlSite::Ambient() const {
-    AmbientProperties ambient;
-    ambient.backColor = GetContainer()->ContainerBackColor();
-    ambient.font = GetContainer()->ContainerFont();
-    ambient.displayName = Name();
-    return ambient;
-}
-
-HWND ControlSite::ContainerHwnd() const { return GetContainer()->ContainerHwnd(); }
-
-void ControlSite::PropertyChanged(std::string_view key) {
-    for (const std::string& marked : changed_) {
-        if (desc::EqualsNoCase(marked, key)) return;
-    }
-    changed_.emplace_back(key);
 }
 
 }  // namespace forms

@@ -9,6 +9,7 @@
 
 #include "forms/Control.h"
 #include "forms/Handles.h"
+#include "forms/ControlSite.h"
 #include "forms/Hosting.h"
 #include "forms/Picture.h"
 #include "forms/PropertyBag.h"
@@ -70,14 +71,14 @@ private:
 // A child window that holds other controls, measures its inner area in pixels and keeps
 // its drawing in a persistent memory image: its hDC gives that image's pixels even
 // before the window is first shown.
-class PictureBox : public Control, public Container, public WindowBase {
+class PictureBox : public WindowedControl, public Container, public WindowBase {
 public:
     PictureBox(std::string name, Container& container, double left, double top, double width,
                double height);
     ~PictureBox() override;
 
     HWND hWnd() const;
-    HWND ContainerHwnd() const override { return Hwnd(); }
+    HWND ClientWindow() const override { return Hwnd(); }
     HDC hDC() const noexcept { return image_.Dc(); }
 
     // The inner area in pixels.
@@ -91,19 +92,21 @@ public:
     std::uint32_t BackColor() const noexcept { return backColor_; }
     void SetBackColor(std::uint32_t oleColor);
     const FontSpec& Font() const noexcept { return font_; }
-    void SetFont(const FontSpec& font) { font_ = font; }
+    void SetFont(const FontSpec& font);
+    std::uint32_t ForeColor() const noexcept { return foreColor_; }
+    void SetForeColor(std::uint32_t oleColor);
 
     std::uint32_t ContainerBackColor() const override { return backColor_; }
     const FontSpec& ContainerFont() const override { return font_; }
+    std::uint32_t ContainerForeColor() const override { return foreColor_; }
 
     // The persistent image with the windowless controls over it.
     void Paint(HDC dc, const RECT& area) const override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HWND ControlWindow() const noexcept override { return Hwnd(); }
     void OnGeometryChanged(const RECT& oldPixels) override;
-    void OnVisibilityChanged() override;
-    void OnEnabledChanged() override;
 
 private:
     // The memory image behind hDC: a bitmap selected into a memory DC for its lifetime.
@@ -130,12 +133,13 @@ private:
     forms::Picture picture_;
     bool autoSize_ = false;
     std::uint32_t backColor_ = 0x8000000F;
+    std::uint32_t foreColor_ = 0x80000012;
     FontSpec font_;
 };
 
 // A check box: value 0 unticked, 1 ticked, 2 greyed. A click ticks an unticked or greyed
 // box and unticks a ticked one.
-class CheckBox : public Control, public ChildNotificationTarget {
+class CheckBox : public WindowedControl, public ChildNotificationTarget {
 public:
     CheckBox(std::string name, Container& container, double left, double top, double width,
              double height, const std::string& caption);
@@ -156,18 +160,17 @@ public:
     bool OnChildNotification(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 protected:
-    void OnGeometryChanged(const RECT& oldPixels) override;
-    void OnVisibilityChanged() override;
-    void OnEnabledChanged() override;
+    HWND ControlWindow() const noexcept override { return hwnd_.Get(); }
 
 private:
-    OwnedWindow hwnd_;
     std::string caption_;
     int value_ = 0;
     std::uint32_t backColor_ = 0x8000000F;
     std::uint32_t foreColor_ = 0x80000012;
+    // The native button draws with the brush and the font: they go after the window.
     OwnedBrush backBrush_;
     OwnedFont gdiFont_;
+    OwnedWindow hwnd_;
 };
 
 // A timer raising its event every Interval milliseconds while enabled. A tick is not
@@ -200,59 +203,6 @@ private:
     bool enabled_;
     bool running_ = false;
     UINT_PTR id_;
-};
-
-// The place of a hosted custom control: its class name, box, stored property bag, the
-// settings the host keeps for it, and the instance once its class is loaded.
-class ControlSite : public Control {
-public:
-    ControlSite(std::string name, Container& container, std::string typeName, double left,
-                double top, double width, double height, PropertyBag bag);
-    ~ControlSite() override;
-
-    const std::string& TypeName() const noexcept { return typeName_; }
-    const PropertyBag& Bag() const noexcept { return bag_; }
-    PropertyBag& Bag() noexcept { return bag_; }
-
-    // Makes the instance through its class's factory and loads it from the bag; a class
-    // nobody registered leaves the site empty.
-    void Load();
-    HostedControl* Instance() const noexcept { return instance_.get(); }
-    // Stores the instance's settings into the bag anew.
-    void Save();
-
-    AmbientProperties Ambient() const;
-    HWND ContainerHwnd() const;
-
-    // The instance reports a changed setting by its bag key; the host saves when any is.
-    void PropertyChanged(std::string_view key);
-    const std::vector<std::string>& ChangedProperties() const noexcept { return changed_; }
-
-    // Settings the host keeps for the instance.
-    std::uint32_t ForeColor() const noexcept { return foreColor_; }
-    void SetForeColor(std::uint32_t oleColor) noexcept { foreColor_ = oleColor; }
-    const FontSpec& Font() const noexcept { return font_; }
-    void SetFont(const FontSpec& font) { font_ = font; }
-    std::int16_t MousePointer() const noexcept { return mousePointer_; }
-    void SetMousePointer(std::int16_t pointer) noexcept { mousePointer_ = pointer; }
-    const forms::Picture& MouseIcon() const noexcept { return mouseIcon_; }
-    void SetMouseIcon(forms::Picture icon) { mouseIcon_ = std::move(icon); }
-    int TabIndex() const noexcept { return tabIndex_; }
-    void SetTabIndex(int index) noexcept { tabIndex_ = index; }
-    const std::string& AccessKeys() const noexcept { return accessKeys_; }
-    void SetAccessKeys(std::string keys) { accessKeys_ = std::move(keys); }
-
-private:
-    std::string typeName_;
-    PropertyBag bag_;
-    std::unique_ptr<HostedControl> instance_;
-    std::vector<std::string> changed_;
-    std::uint32_t foreColor_ = 0x80000012;
-    FontSpec font_;
-    std::int16_t mousePointer_ = 0;
-    forms::Picture mouseIcon_;
-    std::string accessKeys_;
-    int tabIndex_ = 0;
 };
 
 }  // namespace forms

@@ -46,9 +46,10 @@ public:
 
     // The window's handle; an error when the window is gone.
     HWND hWnd() const;
-    HWND ContainerHwnd() const override { return Hwnd(); }
+    HWND ClientWindow() const override { return Hwnd(); }
     std::uint32_t ContainerBackColor() const override { return settings_.backColor; }
     const FontSpec& ContainerFont() const override { return settings_.font; }
+    std::uint32_t ContainerForeColor() const override { return settings_.foreColor; }
 
     // Outer position and size in twips.
     double Left() const;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 
+#include "forms/BagText.h"
 #include "forms/Description.h"
 #include "forms/Form.h"
 
@@ -17,38 +18,7 @@ using desc::Property;
 
 std::uint32_t GetColor(const Property& p) { return static_cast<std::uint32_t>(desc::GetInt(p)); }
 
-// "Verdana", 8.25 [, Bold] [, Italic] [, Underline] [, Strikeout]   or a weight number.
-FontSpec GetFont(const Property& p) {
-    if (p.values.size() < 2 || p.values[0].kind != desc::Atom::Kind::String ||
-        (p.values[1].kind != desc::Atom::Kind::Real && p.values[1].kind != desc::Atom::Kind::Integer)) {
-        Fail(p.line, "'" + p.key + "' needs a face name and a size, as in \"Tahoma\", 8.25");
-    }
-    FontSpec font;
-    font.face = p.values[0].text;
-    font.size = p.values[1].real;
-    if (font.face.empty() || font.size <= 0 || font.size > 500) {
-        Fail(p.line, "'" + p.key + "' has a bad face or size");
-    }
-    for (std::size_t i = 2; i < p.values.size(); ++i) {
-        const desc::Atom& a = p.values[i];
-        if (a.kind == desc::Atom::Kind::Integer && a.integer >= 1 && a.integer <= 1000) {
-            font.weight = static_cast<int>(a.integer);
-        } else if (a.kind == desc::Atom::Kind::Word && desc::EqualsNoCase(a.text, "Bold")) {
-            font.weight = FW_BOLD;
-        } else if (a.kind == desc::Atom::Kind::Word && desc::EqualsNoCase(a.text, "Regular")) {
-            font.weight = FW_NORMAL;
-        } else if (a.kind == desc::Atom::Kind::Word && desc::EqualsNoCase(a.text, "Italic")) {
-            font.italic = true;
-        } else if (a.kind == desc::Atom::Kind::Word && desc::EqualsNoCase(a.text, "Underline")) {
-            font.underline = true;
-        } else if (a.kind == desc::Atom::Kind::Word && desc::EqualsNoCase(a.text, "Strikeout")) {
-            font.strikethrough = true;
-        } else {
-            Fail(p.line, "'" + p.key + "' has an unknown style '" + a.text + "'");
-        }
-    }
-    return font;
-}
+FontSpec GetFont(const Property& p) { return FontFromProperty(p); }
 
 struct Rect4 {
     double left, top, width, height;
@@ -102,23 +72,6 @@ bool GetEnabled(const Node& n) {
     return p ? desc::GetBool(*p) : true;
 }
 
-BagValue GetBagValue(const Property& p) {
-    using K = desc::Atom::Kind;
-    if (p.values.size() == 1) {
-        const desc::Atom& a = p.values[0];
-        switch (a.kind) {
-        case K::String: return a.text;
-        case K::Integer: return desc::GetInt(p);
-        case K::Real: return a.real;
-        case K::Word:
-            if (desc::EqualsNoCase(a.text, "True")) return std::int32_t{-1};
-            if (desc::EqualsNoCase(a.text, "False")) return std::int32_t{0};
-            Fail(p.line, "'" + p.key + "' has an unknown value '" + a.text + "'");
-        }
-    }
-    return GetFont(p);
-}
-
 class Builder {
 public:
     explicit Builder(Form& form) : form_(form) {}
@@ -131,7 +84,7 @@ public:
     void LoadSites() {
         for (ControlSite* site : sites_) {
             site->Load();
-            if (HWND window = site->Instance() ? site->Instance()->Window() : nullptr) {
+            if (HWND window = site->InstanceHwnd()) {
                 tabOrder_.emplace_back(site->TabIndex(), window);
             }
         }
@@ -268,18 +221,21 @@ private:
             if (!onForm) Fail(n.line, "a timer belongs to the form itself");
             form_.AddTimerControl(n.name, static_cast<unsigned>(interval), GetEnabled(n));
         } else if (EqualsNoCase(n.kind, "control")) {
-            desc::CheckKeys(n, {"Rect", "TabIndex", "Visible"});
+            desc::CheckKeys(n, {"Rect", "TabIndex", "Visible", "Enabled", "Default", "Cancel"});
             CheckName(n);
             if (n.type.empty()) Fail(n.line, "control '" + n.name + "' needs a class, as in 'control " + n.name + " : Butt'");
             PropertyBag bag;
             for (const Node& child : n.children) {
                 if (!EqualsNoCase(child.kind, "bag")) Fail(child.line, "control '" + n.name + "' holds only a bag");
-                for (const Property& p : child.properties) bag.WriteProperty(p.key, GetBagValue(p));
+                for (const Property& p : child.properties) bag.WriteProperty(p.key, BagValueFromProperty(p));
             }
             const Rect4 r = GetRect(Require(n, "Rect"));
             auto& site = form_.Add<ControlSite>(n.name, container, n.type, r.left, r.top, r.width,
                                                 r.height, std::move(bag));
             site.SetVisible(GetVisible(n));
+            site.SetEnabled(GetEnabled(n));
+            if (auto* p = n.Find("Default")) site.SetDefault(desc::GetBool(*p));
+            if (auto* p = n.Find("Cancel")) site.SetCancel(desc::GetBool(*p));
             if (auto* p = n.Find("TabIndex")) site.SetTabIndex(desc::GetInt(*p));
             sites_.push_back(&site);
         } else {

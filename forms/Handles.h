@@ -115,6 +115,50 @@ private:
     HGDIOBJ old_;
 };
 
+// An object kept selected into a DC for as long as the slot holds it (a back buffer's
+// bitmap, pen, brush and font). The first selection keeps what it replaced; a later one
+// deletes the object it replaces; Reset selects the original back before deleting the
+// object, since a selected object cannot be deleted. Declare a slot after the owner of
+// its DC, so that the slot is emptied first.
+template <class Owned>
+class SelectedSlot {
+public:
+    SelectedSlot() noexcept = default;
+    ~SelectedSlot() { Reset(); }
+    SelectedSlot(const SelectedSlot&) = delete;
+    SelectedSlot& operator=(const SelectedSlot&) = delete;
+
+    // Selects obj into dc; false (and obj deleted) when the selection fails.
+    bool Select(HDC dc, Owned obj) noexcept {
+        if (!dc || !obj) return false;
+        if (dc_ && dc_ != dc) Reset();
+        HGDIOBJ out = ::SelectObject(dc, obj.Get());
+        if (!out || out == HGDI_ERROR) return false;
+        if (!dc_) {
+            dc_ = dc;
+            original_ = out;
+        }
+        object_ = std::move(obj);  // deletes the one it replaces, already selected out
+        return true;
+    }
+    // Selects the original back into the DC, then deletes the object.
+    void Reset() noexcept {
+        if (dc_ && original_) ::SelectObject(dc_, original_);
+        dc_ = nullptr;
+        original_ = nullptr;
+        object_.Reset();
+    }
+    auto Get() const noexcept { return object_.Get(); }
+    // What the first selection replaced; null while nothing is selected.
+    HGDIOBJ Original() const noexcept { return original_; }
+    explicit operator bool() const noexcept { return static_cast<bool>(object_); }
+
+private:
+    HDC dc_ = nullptr;
+    HGDIOBJ original_ = nullptr;
+    Owned object_;
+};
+
 // Hands a region to a window. The window owns the region once SetWindowRgn succeeds;
 // when the call fails the region is deleted here. An empty owner clears the window's
 // region. Every caller that shapes a window goes through here.

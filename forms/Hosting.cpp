@@ -3,6 +3,7 @@
 #include <map>
 
 #include "forms/Description.h"
+#include "forms/UserControl.h"
 
 namespace forms {
 
@@ -22,7 +23,7 @@ void RegisterControlClass(const std::string& typeName, HostedControlFactory fact
             break;
         }
     }
-    Classes().emplace(typeName, std::move(factory));
+    if (factory) Classes().emplace(typeName, std::move(factory));
 }
 
 HostedControlFactory FindControlClass(const std::string& typeName) {

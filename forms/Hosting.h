@@ -11,40 +11,37 @@
 #include <string>
 
 #include "forms/Picture.h"
-#include "forms/PropertyBag.h"
 
 namespace forms {
 
 class ControlSite;
+class UserControl;
 
-// What the host tells a control about its surroundings.
+// What the host tells a control about its surroundings. Read afresh at every call of
+// UserControl::Ambient(); a change is announced through UserControl_AmbientChanged.
 struct AmbientProperties {
-    std::uint32_t backColor = 0x8000000F;  // the container's back colour
-    std::uint32_t foreColor = 0x80000012;
-    FontSpec font;                         // the container's font
-    std::string displayName;               // the instance's name
-    bool userMode = true;                  // this program is never being designed
-    bool displayAsDefault = false;
+    bool UserMode = true;            // False only while the host is being designed
+    std::string DisplayName;         // the instance's name on its form
+    std::uint32_t BackColor = 0x8000000F;  // the container's back colour (may name a system colour)
+    std::uint32_t ForeColor = 0x80000012;  // the container's fore colour
+    FontSpec Font;                   // the container's font
+    bool DisplayAsDefault = false;   // the control should look like the default button now
 };
 
-// A control instance living in a site.
-class HostedControl {
-public:
-    virtual ~HostedControl() = default;
-    // A new instance's first settings (never for one loaded from a bag).
-    virtual void InitProperties() {}
-    // Loads the instance from its stored settings.
-    virtual void ReadProperties(const PropertyBag& bag) = 0;
-    // Saves its settings.
-    virtual void WriteProperties(PropertyBag& bag) const = 0;
-    virtual void Show() {}
-    // The instance's own window, if it has one; it joins the form's focus order.
-    virtual HWND Window() const { return nullptr; }
+// The window that a control's container belongs to (its form), as a control sees it
+// through Extender().Parent().
+struct ParentProperties {
+    FontSpec Font;
+    std::uint32_t BackColor = 0x8000000F;
+    int ScaleMode = 1;       // 1 twips: positions and sizes of controls are kept in twips
+    bool IsMdiForm = false;  // no window of this layer is an MDI parent
 };
 
-using HostedControlFactory = std::function<std::unique_ptr<HostedControl>(ControlSite& site)>;
+// Makes a control instance for a site; the site creates the control's window afterwards.
+using HostedControlFactory = std::function<std::unique_ptr<UserControl>(ControlSite& site)>;
 
 // Makes a control class available to descriptions; the last registration of a name wins.
+// An empty factory removes the class.
 void RegisterControlClass(const std::string& typeName, HostedControlFactory factory);
 // The factory for a class name (case-insensitive), or an empty function.
 HostedControlFactory FindControlClass(const std::string& typeName);

@@ -117,11 +117,18 @@ RuntimeHooks& Hooks() {
     return hooks;
 }
 
-int MsgBox(const std::string& text, UINT style) {
+int MsgBox(const std::string& text, UINT style) { return MsgBox(text, style, App::Title()); }
+
+int MsgBox(const std::string& text, UINT style, const std::string& title) {
+    if (Hooks().messageBoxTitled) return Hooks().messageBoxTitled(text, style, title);
     if (Hooks().messageBox) return Hooks().messageBox(text, style);
-    return ::MessageBoxA(::GetActiveWindow(), text.c_str(), App::Title().c_str(),
-                         style | MB_SETFOREGROUND);
+    return ::MessageBoxA(::GetActiveWindow(), text.c_str(), title.c_str(), style | MB_SETFOREGROUND);
 }
+
+namespace Screen {
+double Width() { return PixelsToTwipsX(::GetSystemMetrics(SM_CXSCREEN)); }
+double Height() { return PixelsToTwipsY(::GetSystemMetrics(SM_CYSCREEN)); }
+}  // namespace Screen
 
 void DoEvents() {
     if (Hooks().onYield) Hooks().onYield();
@@ -131,21 +138,25 @@ void DoEvents() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        PumpMessage(msg);
     }
 }
 
 int RunMessageLoop() {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        // Tab and arrow keys move the focus between a form's controls.
-        HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (top && ::IsDialogMessageA(top, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) PumpMessage(msg);
     return static_cast<int>(msg.wParam);
+}
+
+void PumpMessage(MSG& msg) {
+    // The host's own keys first: access keys, Enter to the default and Esc to the cancel
+    // control, which the dialog handling below would otherwise take.
+    if (RouteHostKeys(msg)) return;
+    // Tab and arrow keys move the focus between a form's controls.
+    HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (top && !KeepFromDialogHandling(msg) && ::IsDialogMessageA(top, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
 }
 
 void End() {
@@ -272,6 +283,19 @@ void ReportUnhandledError(const std::exception& error) noexcept {
                       MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     }
     ::ExitProcess(1);
+}
+
+void ReportCurrentError() noexcept {
+    try {
+        throw;
+    } catch (const EndRequested&) {
+        // Only the test seam of End() throws this: the handler stops where the process
+        // would have ended.
+    } catch (const std::exception& error) {
+        ReportUnhandledError(error);
+    } catch (...) {
+        ReportUnhandledError();
+    }
 }
 
 void ReportUnhandledError() noexcept {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace forms {
 
@@ -30,6 +31,7 @@ enum ErrorNumber : int {
     kErrPathFileAccess = 75,
     kErrPathNotFound = 76,
     kErrObjectNotSet = 91,
+    kErrInvalidPropertyValue = 380,
     kErrInvalidPicture = 481,
 };
 
@@ -81,6 +83,14 @@ int TwipsToPixelsY(double twips);
 double PixelsToTwipsX(int pixels);
 double PixelsToTwipsY(int pixels);
 
+// The screen, as the runtime's Screen object gives it.
+namespace Screen {
+double Width();   // twips
+double Height();  // twips
+inline int TwipsPerPixelX() { return forms::TwipsPerPixelX(); }
+inline int TwipsPerPixelY() { return forms::TwipsPerPixelY(); }
+}  // namespace Screen
+
 // The application object.
 namespace App {
 HINSTANCE Instance();
@@ -98,12 +108,22 @@ inline constexpr int kAnswerYes = IDYES;
 
 // Shows a message box titled with the application's title; owned by the active window.
 int MsgBox(const std::string& text, UINT style = kMsgOkOnly);
+// The same with a title of its own.
+int MsgBox(const std::string& text, UINT style, const std::string& title);
 
 // Handles every message waiting in this thread's queue, then returns.
 void DoEvents();
 
 // Runs the message loop until the last form is gone or the process ends.
 int RunMessageLoop();
+
+// Hands one message on as both loops do: the host's keyboard routing, then the dialog
+// keys (Tab, arrows), then translation and dispatch.
+void PumpMessage(MSG& msg);
+// The host's keyboard routing (access keys, Enter, Esc); true when the message was used.
+bool RouteHostKeys(const MSG& msg);
+// True for Enter and Esc that go to a hosted control as plain keys.
+bool KeepFromDialogHandling(const MSG& msg);
 
 // Ends the process at once: no window is unloaded, nothing is cleaned up.
 [[noreturn]] void End();
@@ -141,6 +161,8 @@ std::string NumberText(double value);
 // Seams for tests: each one, when set, takes the place of the real service.
 struct RuntimeHooks {
     std::function<int(const std::string& text, UINT style)> messageBox;
+    // Takes the place of both message boxes when set, with the title that shows.
+    std::function<int(const std::string& text, UINT style, const std::string& title)> messageBoxTitled;
     std::function<void()> end;  // must not return to the caller's next statement in production
     std::function<std::uint32_t(const std::string& commandLine, int windowStyle)> shell;
     std::function<void()> onYield;  // called once at the start of every DoEvents
@@ -148,8 +170,36 @@ struct RuntimeHooks {
 };
 RuntimeHooks& Hooks();
 
+// Runs a piece of a window procedure or system callback: an error nothing handled is
+// reported by the runtime's error box (which ends the program) and never leaves here.
+template <class Body>
+auto RunGuarded(Body&& body) noexcept -> decltype(body());
+
+// A timer procedure for SetTimer that runs proc behind the same error boundary as our
+// window procedures:  ::SetTimer(hwnd, 237, 50, &forms::GuardedTimerProc<&ButtTimerProc>);
+using TimerCallback = void (*)(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
+template <TimerCallback Proc>
+void CALLBACK GuardedTimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time) noexcept {
+    RunGuarded([&] { Proc(hwnd, msg, id, time); });
+}
+
 // Thrown by the test seam of End() so that a handler stops where the process would have
 // ended; production never sees it.
 struct EndRequested {};
+
+// Reports the exception in flight (inside a catch): the runtime's error box, or nothing
+// for the test seam's EndRequested.
+void ReportCurrentError() noexcept;
+
+template <class Body>
+auto RunGuarded(Body&& body) noexcept -> decltype(body()) {
+    using Result = decltype(body());
+    try {
+        return body();
+    } catch (...) {
+        ReportCurrentError();
+    }
+    if constexpr (!std::is_void_v<Result>) return Result{};
+}
 
 }  // namespace forms

@@ -1,7 +1,5 @@
 #include "forms/WindowBase.h"
 
-#include <exception>
-
 #include "forms/Runtime.h"
 
 namespace forms {
@@ -56,15 +54,7 @@ LRESULT CALLBACK WindowBase::Thunk(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         return ::DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (const EndRequested&) {
-        return 0;  // only the test seam of End() throws this
-    } catch (const std::exception& error) {
-        ReportUnhandledError(error);
-    } catch (...) {
-        ReportUnhandledError();
-    }
+    return RunGuarded([&] { return self->HandleMessage(msg, wParam, lParam); });
 }
 
 }  // namespace forms

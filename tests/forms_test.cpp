@@ -954,7 +954,7 @@ TEST(MouseTest, RoutesToTheTopmostVisibleEnabledControlAndClicksOnPressAndReleas
                 if (step.msg == WM_LBUTTONUP) keys &= ~WPARAM{MK_LBUTTON};
                 if (step.msg == WM_RBUTTONDOWN) keys |= MK_RBUTTON;
                 if (step.msg == WM_RBUTTONUP) keys &= ~WPARAM{MK_RBUTTON};
-                ::SendMessageA(container.ContainerHwnd(), step.msg, keys, MAKELPARAM(step.x, step.y));
+                ::SendMessageA(container.ClientWindow(), step.msg, keys, MAKELPARAM(step.x, step.y));
             }
             std::vector<std::string> expected;
             for (std::string e : c.expected) {

@@ -9,6 +9,7 @@
 #include "forms/Description.h"
 #include "forms/Form.h"
 #include "forms/Hosting.h"
+#include "forms/UserControl.h"
 
 namespace {
 
@@ -17,33 +18,24 @@ using forms::ControlSite;
 using forms::PropertyBag;
 
 // A stand-in control that records what its host gave it.
-class Probe : public forms::HostedControl {
+class Probe : public forms::UserControl {
 public:
-    explicit Probe(ControlSite& site) : site_(site) {
-        window_.Reset(::CreateWindowExA(0, "BUTTON", "probe", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                        0, 0, 40, 20, site.ContainerHwnd(), nullptr, nullptr,
-                                        nullptr));
+    explicit Probe(ControlSite& site) : UserControl(site) {}
+    void UserControl_ReadProperties(const PropertyBag& bag) override {
+        caption = bag.ReadText("Caption", "none");
+        value = bag.ReadInt32("Value", 0);
+        missing = bag.ReadInt32("Missing", 7);
+        ambient = Ambient();
     }
-    void ReadProperties(const PropertyBag& bag) override {
-        caption = std::get<std::string>(bag.ReadProperty("Caption", std::string("none")));
-        value = std::get<std::int32_t>(bag.ReadProperty("Value", std::int32_t{0}));
-        missing = std::get<std::int32_t>(bag.ReadProperty("Missing", std::int32_t{7}));
-        ambient = site_.Ambient();
+    void UserControl_WriteProperties(PropertyBag& bag) override {
+        bag.WriteText("Caption", caption, std::string());
+        bag.WriteInt32("Value", value, 0);
     }
-    void WriteProperties(PropertyBag& bag) const override {
-        bag.WriteProperty("Caption", caption, std::string());
-        bag.WriteProperty("Value", value, std::int32_t{0});
-    }
-    HWND Window() const override { return window_.Get(); }
 
     std::string caption;
     std::int32_t value = 0;
     std::int32_t missing = 0;
     forms::AmbientProperties ambient;
-
-private:
-    ControlSite& site_;
-    forms::OwnedWindow window_;
 };
 
 constexpr char kDescription[] = R"(
@@ -105,10 +97,10 @@ TEST_F(HostingTest, AStoredInstanceLoadsFromItsBagAndSeesItsContainer) {
     EXPECT_EQ(probe.caption, "APPLY");  // keys compare without regard to case
     EXPECT_EQ(probe.value, -1);
     EXPECT_EQ(probe.missing, 7);  // an absent key gives the reader's default
-    EXPECT_EQ(probe.ambient.backColor, 0x493328u);  // the picture box's, not the form's
-    EXPECT_EQ(probe.ambient.font.face, "Verdana");
-    EXPECT_EQ(probe.ambient.displayName, "Probe1");
-    EXPECT_TRUE(probe.ambient.userMode);
+    EXPECT_EQ(probe.ambient.BackColor, 0x493328u);  // the picture box's, not the form's
+    EXPECT_EQ(probe.ambient.Font.face, "Verdana");
+    EXPECT_EQ(probe.ambient.DisplayName, "Probe1");
+    EXPECT_TRUE(probe.ambient.UserMode);
     EXPECT_EQ(site.ContainerHwnd(), form->Get<forms::PictureBox>("Box").hWnd());
     EXPECT_EQ(site.Font().face, "Verdana");  // the host's font setting starts as the container's
 }
@@ -138,7 +130,7 @@ TEST_F(HostingTest, ChangesAreMarkedOnceAndSavingWritesTheBagAnew) {
 TEST_F(HostingTest, AnInstanceWindowJoinsTheFocusOrderByTabIndex) {
     HWND first = form->Get<forms::CheckBox>("First").hWnd();
     HWND last = form->Get<forms::CheckBox>("Last").hWnd();
-    HWND probe = probes[0]->Window();
+    HWND probe = probes[0]->hWnd();
     EXPECT_EQ(::GetNextDlgTabItem(form->hWnd(), first, FALSE), probe);
     EXPECT_EQ(::GetNextDlgTabItem(form->hWnd(), probe, FALSE), last);
     EXPECT_EQ(::GetNextDlgTabItem(form->hWnd(), last, FALSE), first);

@@ -1,0 +1,62 @@
+// Times RedrawButton on a button with the Apply instance's stored settings, a resize, and
+// the core's own share of a gradient paint (the gradient and the copy to the screen).
+// Built with the tests, not run by them: run it by hand under the test display.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "button_test_host.h"
+
+namespace {
+
+double Seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f{};
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Median and 95th percentile of one call, in microseconds.
+void Time(const char* label, int calls, const std::function<void()>& call) {
+    std::vector<double> samples;
+    samples.reserve(static_cast<std::size_t>(calls));
+    for (int i = 0; i < calls; ++i) {
+        const double start = Seconds();
+        call();
+        samples.push_back((Seconds() - start) * 1e6);
+    }
+    std::sort(samples.begin(), samples.end());
+    std::printf("%-40s calls %5d  median %8.2f us  p95 %8.2f us\n", label, calls,
+                samples[samples.size() / 2], samples[samples.size() * 95 / 100]);
+}
+
+}  // namespace
+
+int main() {
+    using namespace buttontest;
+    ButtonHost host;
+    Butt& apply = host.Add("Apply", ApplyBag(), 621 - 600, 24, 76, 24);
+    forms::DoEvents();
+    Time("RedrawButton (Apply)", 5000, [&] { apply.RedrawButton(); });
+    Time("DrawGradient + copy (Apply face)", 5000, [&] {
+        apply.GradientMode = 3;
+        apply.DrawGradient(apply.FaceColor, Butt::TranslateColor(apply.GetGradientColor()));
+        apply.GradientMode = 4;
+        apply.ManageBackBuffer(forms::kFalse);
+    });
+    int step = 0;
+    Time("resize 76x24 <-> 90x30 (UserControl_Resize)", 500, [&] {
+        const bool big = (step++ % 2) == 0;
+        host.Site("Apply").Size(forms::PixelsToTwipsX(big ? 90 : 76),
+                                forms::PixelsToTwipsY(big ? 30 : 24));
+    });
+    std::printf("paints run: %u\n", static_cast<unsigned>(apply.PaintsRun));
+    return 0;
+}

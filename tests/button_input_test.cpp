@@ -1,0 +1,359 @@
+// The button's click rules from real window messages, the CustomClick nudge, and hover
+// tracking with the real cursor.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "button_test_host.h"
+
+namespace {
+
+using namespace buttontest;
+
+struct Message {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+constexpr LPARAM kAt = MAKELPARAM(5, 5);
+
+Message Down(UINT msg, WPARAM held) { return {msg, held, kAt}; }
+Message Key(UINT msg, WPARAM vk) { return {msg, vk, msg == WM_KEYUP ? LPARAM(0xC0000001) : 1}; }
+
+void Pump() {
+    for (int i = 0; i < 3; ++i) forms::DoEvents();
+}
+
+// Pumps until the condition holds; false when it has not within timeoutMs.
+bool PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start > static_cast<DWORD>(timeoutMs)) return false;
+        forms::DoEvents();
+        ::Sleep(2);
+    }
+    return true;
+}
+
+class ButtonInputTest : public ::testing::Test {
+protected:
+    Butt& Make(const std::string& name, std::int32_t mode, int x = 10, int y = 10) {
+        forms::PropertyBag bag = ApplyBag();
+        bag.WriteProperty("Mode", mode);
+        Butt& b = host.Add(name, bag, x, y);
+        Pump();
+        return b;
+    }
+
+    // Posts each message to the button's window and lets the form handle it.
+    void Feed(Butt& b, const std::vector<Message>& messages) {
+        for (const Message& m : messages) {
+            ::PostMessageA(b.hWnd(), m.msg, m.wParam, m.lParam);
+            Pump();
+        }
+    }
+
+    ButtonHost host;
+};
+
+TEST_F(ButtonInputTest, ClickRulesFromWindowMessages) {
+    struct Case {
+        const char* label;
+        std::int32_t mode;
+        std::vector<Message> messages;
+        std::vector<std::string> events;
+        forms::VbBool valueAfter;
+    };
+    const std::vector<Case> cases = {
+        {"left click, command button", 0,
+         {Down(WM_LBUTTONDOWN, MK_LBUTTON), Down(WM_LBUTTONUP, 0)},
+         {"MouseDown(1)", "MouseUp(1)", "Click"}, kFalse},
+        {"right click", 0, {Down(WM_RBUTTONDOWN, MK_RBUTTON), Down(WM_RBUTTONUP, 0)},
+         {"MouseDown(2)", "MouseUp(2)"}, kFalse},
+        {"left double-click, check box", 1,
+         {Down(WM_LBUTTONDOWN, MK_LBUTTON), Down(WM_LBUTTONUP, 0),
+          Down(WM_LBUTTONDBLCLK, MK_LBUTTON), Down(WM_LBUTTONUP, 0)},
+         {"MouseDown(1)", "MouseUp(1)", "Click", "DoubleClick(1)", "MouseDown(1)", "MouseUp(1)"},
+         kTrue},
+        {"right double-click", 0,
+         {Down(WM_RBUTTONDOWN, MK_RBUTTON), Down(WM_RBUTTONUP, 0),
+          Down(WM_RBUTTONDBLCLK, MK_RBUTTON), Down(WM_RBUTTONUP, 0)},
+         {"MouseDown(2)", "MouseUp(2)", "DoubleClick(2)", "MouseDown(1)", "MouseUp(2)"}, kFalse},
+        {"Space, command button", 0, {Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, VK_SPACE)},
+         {"KeyDown(32)", "KeyPress(32)", "Click", "KeyUp(32)"}, kFalse},
+        {"Space held, command button", 0,
+         {Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, VK_SPACE)},
+         {"KeyDown(32)", "KeyPress(32)", "KeyDown(32)", "KeyPress(32)", "Click", "KeyUp(32)"},
+         kFalse},
+        {"Space, check box", 1, {Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, VK_SPACE)},
+         {"KeyDown(32)", "KeyPress(32)", "KeyUp(32)", "Click"}, kTrue},
+        // The focus has selected this first option button of its group already.
+        {"Space, selected option button", 2, {Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, VK_SPACE)},
+         {"KeyDown(32)", "KeyPress(32)", "KeyUp(32)"}, kTrue},
+        {"Shift up is not reported", 0, {Key(WM_KEYDOWN, VK_SHIFT), Key(WM_KEYUP, VK_SHIFT)},
+         {"KeyDown(16)"}, kFalse},
+        {"arrows raise nothing", 0,
+         {Key(WM_KEYDOWN, VK_LEFT), Key(WM_KEYUP, VK_LEFT), Key(WM_KEYDOWN, VK_DOWN),
+          Key(WM_KEYUP, VK_DOWN)},
+         {}, kFalse},
+        {"an arrow released on an unselected option button selects it", 2,
+         {Key(WM_KEYDOWN, VK_UP), Key(WM_KEYUP, VK_UP)}, {"Click"}, kTrue},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string name = "C" + std::to_string(n++);
+        Butt& b = Make(name, c.mode);
+        ::SetFocus(b.hWnd());
+        Pump();
+        EventLog log(host.Site(name));
+        Feed(b, c.messages);
+        EXPECT_EQ(log.Take(), c.events);
+        EXPECT_EQ(b.GetValue(), c.valueAfter);
+        EXPECT_EQ(b.ButtonState & button::bsPressed, 0);
+        EXPECT_EQ(b.ButtonHeld, kFalse);
+        EXPECT_NE(::GetCapture(), b.hWnd());
+    }
+}
+
+TEST_F(ButtonInputTest, ALeftPressShowsThePressedStateAndTakesTheMouse) {
+    Butt& b = Make("P", 0);
+    EventLog log(host.Site("P"));
+    Feed(b, {Down(WM_LBUTTONDOWN, MK_LBUTTON)});
+    EXPECT_EQ(b.ButtonState & button::bsPressed, button::bsPressed);
+    EXPECT_EQ(b.ButtonHeld, kTrue);
+    EXPECT_EQ(::GetCapture(), b.hWnd());
+    EXPECT_EQ(b.LastButton, 1);
+    Feed(b, {Down(WM_LBUTTONUP, 0)});
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(log.Take(), (std::vector<std::string>{"MouseDown(1)", "MouseUp(1)", "Click"}));
+}
+
+TEST_F(ButtonInputTest, ArrowKeysGoToTheContainerWithTheirScanCodes) {
+    Butt& b = Make("A", 0);
+    EventLog log(host.Site("A"));
+    HWND box = host.Box().hWnd();
+    const std::pair<WPARAM, LPARAM> cases[] = {
+        {VK_RIGHT, 0x4D0001}, {VK_DOWN, 0x500001}, {VK_LEFT, 0x4B0001}, {VK_UP, 0x480001}};
+    for (const auto& [vk, lParam] : cases) {
+        SCOPED_TRACE(vk);
+        ::SendMessageA(b.hWnd(), WM_KEYDOWN, vk, 1);
+        MSG posted{};
+        ASSERT_TRUE(::PeekMessageA(&posted, box, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+        EXPECT_EQ(posted.wParam, vk);
+        EXPECT_EQ(posted.lParam, lParam);
+    }
+    EXPECT_TRUE(log.Take().empty());
+}
+
+TEST_F(ButtonInputTest, EnterAndEscClickOnlyCommandButtons) {
+    struct Case {
+        const char* label;
+        std::int32_t mode;
+        WPARAM key;
+        bool isDefault;
+        bool isCancel;
+        std::vector<std::string> events;
+    };
+    const std::vector<Case> cases = {
+        {"Enter on a default command button", 0, VK_RETURN, true, false, {"Click"}},
+        {"Esc on a cancel command button", 0, VK_ESCAPE, false, true, {"Click"}},
+        {"Enter on a default check box", 1, VK_RETURN, true, false, {}},
+        {"Enter on a default option button", 2, VK_RETURN, true, false, {}},
+        {"Esc on a cancel check box", 1, VK_ESCAPE, false, true, {}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string name = "K" + std::to_string(n++);
+        Butt& b = Make(name, c.mode);
+        host.Site(name).SetDefault(c.isDefault);
+        host.Site(name).SetCancel(c.isCancel);
+        ::SetFocus(b.hWnd());
+        Pump();
+        EventLog log(host.Site(name));
+        const auto paints = b.PaintsRun;
+        const forms::VbBool value = b.GetValue();
+        Feed(b, {Key(WM_KEYDOWN, c.key), Key(WM_KEYUP, c.key)});
+        EXPECT_EQ(log.Take(), c.events);
+        EXPECT_EQ(b.GetValue(), value);
+        if (!c.events.empty()) {
+            EXPECT_EQ(b.PaintsRun, paints);  // no redraw before the click
+        }
+    }
+}
+
+TEST_F(ButtonInputTest, AnAccessKeyRedrawsThenClicks) {
+    Butt& b = Make("Z", 0);
+    b.SetCaption("&Zap");
+    EventLog log(host.Site("Z"));
+    const auto paints = b.PaintsRun;
+    std::int16_t key = 'z';
+    b.UserControl_AccessKeyPress(key);
+    EXPECT_EQ(log.Take(), std::vector<std::string>{"Click"});
+    EXPECT_EQ(b.PaintsRun, paints + 1);
+}
+
+TEST_F(ButtonInputTest, CustomClickNudgesACommandButtonOnePixelAndBack) {
+    auto placeOf = [this](Butt& b) {
+        RECT r{};
+        ::GetWindowRect(b.hWnd(), &r);
+        ::MapWindowPoints(nullptr, host.Box().hWnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    Butt& b = Make("N", 0, 30, 40);
+    b.CustomClick = button::clickDownRight;
+    const RECT home = placeOf(b);
+    b.ButtonState = button::kPressedLook;
+    EXPECT_EQ(b.MoveOnCustomClick(), kTrue);
+    const RECT pressed = placeOf(b);
+    EXPECT_EQ(pressed.left, home.left + 1);
+    EXPECT_EQ(pressed.top, home.top + 1);
+    EXPECT_EQ(pressed.right - pressed.left, home.right - home.left);
+    EXPECT_EQ(pressed.bottom - pressed.top, home.bottom - home.top);
+    EXPECT_EQ(b.ButtonState & button::bsMoved, button::bsMoved);
+    EXPECT_EQ(b.MoveOnCustomClick(), kFalse);  // already moved: the paint goes on
+    b.ButtonState = static_cast<std::int16_t>(b.ButtonState & ~button::bsPressed);
+    EXPECT_EQ(b.MoveOnCustomClick(), kFalse);
+    const RECT back = placeOf(b);
+    EXPECT_EQ(back.left, home.left);
+    EXPECT_EQ(back.top, home.top);
+    EXPECT_EQ(b.ButtonState & button::bsMoved, 0);
+
+    Butt& check = Make("NC", 1, 130, 40);
+    check.CustomClick = button::clickDownRight;
+    check.ButtonState = button::kPressedLook;
+    const RECT checkHome = placeOf(check);
+    EXPECT_EQ(check.MoveOnCustomClick(), kFalse);
+    EXPECT_EQ(placeOf(check).left, checkHome.left);
+}
+
+// ---- Hover with the real cursor --------------------------------------------------------
+
+void MoveCursor(POINT screen) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
+    input.mi.dy = static_cast<LONG>(screen.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &input, sizeof input);
+}
+
+void LeftButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input, sizeof input);
+}
+
+POINT ScreenPoint(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ::ClientToScreen(hwnd, &p);
+    return p;
+}
+
+class ButtonHoverTest : public ButtonInputTest {
+protected:
+    void SetUp() override {
+        b = &Make("H", 0, 40, 40);
+        log = std::make_unique<EventLog>(host.Site("H"));
+        ::SetForegroundWindow(host.Form().hWnd());
+        off = ScreenPoint(host.Box().hWnd(), 5, 5);
+        on = ScreenPoint(b->hWnd(), 20, 12);
+        MoveCursor(off);
+        Pump();
+        log->Take();
+    }
+    void TearDown() override {
+        LeftButton(false);
+        MoveCursor(off);
+        Pump();
+    }
+    bool Has(const std::string& event) const {
+        const auto& e = log->entries;
+        return std::find(e.begin(), e.end(), event) != e.end();
+    }
+
+    Butt* b = nullptr;
+    std::unique_ptr<EventLog> log;
+    POINT off{}, on{};
+};
+
+TEST_F(ButtonHoverTest, EnteringAnnouncesTheHoverBeforeTheMoveAndLeavingEndsItWithinATick) {
+    MoveCursor(on);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseMove"); }, 2000));
+    const auto entered = log->Take();
+    ASSERT_GE(entered.size(), 2u);
+    EXPECT_EQ(entered[0], "MouseOnButton(True)");
+    EXPECT_EQ(entered[1], "MouseMove");
+    EXPECT_EQ(b->HoverTimerOn, kTrue);
+    EXPECT_EQ(b->ButtonState & button::bsHover, button::bsHover);
+    EXPECT_EQ(::GetPropA(b->hWnd(), "butt_ClassID"), static_cast<HANDLE>(b));
+    EXPECT_EQ(::GetPropA(b->hWnd(), "butt_TimerID"), reinterpret_cast<HANDLE>(237));
+
+    const DWORD left = ::GetTickCount();
+    MoveCursor(off);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseOnButton(False)"); }, 2000));
+    const DWORD took = ::GetTickCount() - left;
+    EXPECT_LE(took, 250u) << "the hover ended " << took << " ms after leaving";
+    EXPECT_EQ(b->HoverTimerOn, kFalse);
+    EXPECT_EQ(b->ButtonState & button::bsHover, 0);
+    std::printf("hover end seen %lu ms after the cursor left\n", static_cast<unsigned long>(took));
+}
+
+TEST_F(ButtonHoverTest, AHeldButtonShowsThePressedLookAgainWhenTheCursorComesBack) {
+    MoveCursor(on);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseOnButton(True)"); }, 2000));
+    LeftButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseDown(1)"); }, 2000));
+    EXPECT_EQ(b->ButtonState & button::kPressedLook, button::kPressedLook);
+    log->Take();
+
+    MoveCursor(off);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseOnButton(False)"); }, 2000));
+    EXPECT_NE(b->ButtonState & button::kPressedLook, button::kPressedLook);
+    EXPECT_EQ(b->ButtonState & button::bsPressed, button::bsPressed);  // survives the hover end
+    EXPECT_EQ(b->ButtonHeld, kFalse);
+    log->Take();
+
+    MoveCursor(on);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseOnButton(True)"); }, 2000));
+    EXPECT_EQ(b->ButtonState & button::kPressedLook, button::kPressedLook);
+    EXPECT_EQ(b->ButtonHeld, kTrue);
+    log->Take();
+
+    LeftButton(false);
+    ASSERT_TRUE(PumpUntil([&] { return Has("Click"); }, 2000));
+}
+
+TEST_F(ButtonHoverTest, AWindowOverTheButtonEndsTheHover) {
+    MoveCursor(on);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseOnButton(True)"); }, 2000));
+    forms::OwnedWindow cover(::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "BUTTON", "",
+                                               WS_POPUP | WS_VISIBLE, on.x - 10, on.y - 10, 20,
+                                               20, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(cover);
+    EXPECT_TRUE(PumpUntil([&] { return Has("MouseOnButton(False)"); }, 2000));
+    EXPECT_EQ(b->HoverTimerOn, kFalse);
+}
+
+TEST_F(ButtonHoverTest, NoTickReachesAnEndedButton) {
+    MoveCursor(on);
+    ASSERT_TRUE(PumpUntil([&] { return Has("MouseOnButton(True)"); }, 2000));
+    HWND window = b->hWnd();
+    b->UserControl_Terminate();
+    EXPECT_EQ(::GetPropA(window, "butt_ClassID"), nullptr);
+    MoveCursor(off);
+    log->Take();
+    PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(log->Take().empty());
+}
+
+}  // namespace
