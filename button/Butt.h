@@ -471,6 +471,11 @@ public:
     void DrawTransparentBitmap(HDC& DestDC, RECT& DestRect, HBITMAP& Bitmap, RECT& SourceRect,
                                std::int32_t& DrawWidth, std::int32_t& DrawHeight);
     void DrawPicture(RECT& Rect);
+    // The outline steps of CreateButtonRegion: the slanted shapes (which may widen the
+    // control), the picture outline (which resizes it) and the white-to-grey ring.
+    forms::OwnedRegion BuildSlantOutline();
+    forms::OwnedRegion BuildPictureOutline();
+    void PaintRingGradient();
 
 private:
     // Links to the layout, painter and region steps, each defined in a file of its own

@@ -1,9 +1,8 @@
-// Where the core reaches the region builder. Until it is built the window keeps the plain
-// rectangle it was created with.
+// Where the core reaches the region builder.
 #include "button/Butt.h"
 
 namespace button {
 
-void Butt::LinkCreateButtonRegion() {}
+void Butt::LinkCreateButtonRegion() { CreateButtonRegion(); }
 
 }  // namespace button

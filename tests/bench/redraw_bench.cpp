@@ -58,5 +58,25 @@ int main() {
                                 forms::PixelsToTwipsY(big ? 30 : 24));
     });
     std::printf("paints run: %u\n", static_cast<unsigned>(apply.PaintsRun));
+
+    // Every look on the Apply button's settings, rectangle, enabled, at rest and hovered.
+    host.Site("Apply").Size(forms::PixelsToTwipsX(76), forms::PixelsToTwipsY(24));
+    for (std::int32_t style = 0; style < button::kStyleCount; ++style) {
+        apply.SetButtonStyle(style);
+        for (const bool hovered : {false, true}) {
+            apply.ButtonState = hovered ? button::bsHover : std::int16_t{0};
+            apply.HoverTimerOn = hovered ? forms::kTrue : forms::kFalse;
+            char label[64];
+            std::snprintf(label, sizeof label, "RedrawButton style %d %s", static_cast<int>(style),
+                          hovered ? "hovered" : "normal");
+            Time(label, 2000, [&] { apply.RedrawButton(); });
+        }
+    }
+    apply.ButtonState = 0;
+    apply.HoverTimerOn = forms::kFalse;
+    // The rounded look's own face, one rectangle per row, shows without a gradient.
+    apply.SetButtonStyle(button::styleRounded);
+    apply.SetGradientMode(button::gradNone);
+    Time("RedrawButton style 2 row-shaded face", 2000, [&] { apply.RedrawButton(); });
     return 0;
 }
