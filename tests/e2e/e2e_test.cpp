@@ -1328,6 +1328,12 @@ testing::AssertionResult XdotoolClick(POINT target) {
     return RunXdotool("click 1");
 }
 
+testing::AssertionResult ClickMiddle(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return XdotoolClick({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
 // One of the 19 movies as the test lays it out; kMissing: not there at all.
 constexpr DWORD kMissing = INVALID_FILE_ATTRIBUTES;
 struct Movie {
@@ -1481,9 +1487,7 @@ TEST_F(ApplyTest, ClickYesReplacesEveryMovieReportsDoneAndEnds) {
     ASSERT_NE(window, nullptr) << "the program did not come up";
     ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
 
-    RECT r{};
-    ::GetWindowRect(apply, &r);
-    ASSERT_TRUE(XdotoolClick({(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
+    ASSERT_TRUE(ClickMiddle(apply));
     AnswerTheQuestion(VK_RETURN);
     if (HasFatalFailure()) return;
 
@@ -1546,9 +1550,7 @@ TEST_P(BadValueTest, ReportsWhatIsWrongChangesNothingAndKeepsRunning) {
     ASSERT_NE(window, nullptr) << "the program did not come up";
     ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
 
-    RECT r{};
-    ::GetWindowRect(apply, &r);
-    ASSERT_TRUE(XdotoolClick({(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
+    ASSERT_TRUE(ClickMiddle(apply));
     AnswerTheQuestion(VK_RETURN);
     if (HasFatalFailure()) return;
 
@@ -1579,7 +1581,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "movie folder was not found"}),
     [](const testing::TestParamInfo<BadValueCase>& param) { return param.param.name; });
 
-// Space on Apply with the focus asks the same question; No leaves everything as it was.
+// Space on Apply with the focus asks the same question; No leaves everything as it was, and
+// Apply can be pressed again.
 TEST_F(ApplyTest, SpaceOnFocusedApplyAsksAndNoChangesNothing) {
     const Tree before = Snapshot(game_->Path());
     HWND window = nullptr;
@@ -1626,6 +1629,12 @@ TEST_F(ApplyTest, SpaceOnFocusedApplyAsksAndNoChangesNothing) {
         HeldKeys space{VK_SPACE};
         ::Sleep(50);
     }
+    AnswerTheQuestion('N');
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(StillRunning(*program_, window));
+
+    // Apply is not left half pressed: a click asks again.
+    ASSERT_TRUE(ClickMiddle(apply));
     AnswerTheQuestion('N');
     if (HasFatalFailure()) return;
     EXPECT_TRUE(StillRunning(*program_, window));
