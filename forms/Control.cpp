@@ -68,16 +68,6 @@ void WindowlessControl::OnGeometryChanged(const RECT& oldPixels) {
 WindowedControl::WindowedControl(std::string name, Container& container)
     : Control(std::move(name), &container) {}
 
-void WindowedControl::SyncWindow() const {
-    HWND hwnd = ControlWindow();
-    if (!hwnd) return;
-    const RECT r = PixelRect();
-    ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    ::EnableWindow(hwnd, Enabled());
-    ::ShowWindow(hwnd, Visible() ? SW_SHOWNA : SW_HIDE);
-}
-
 void WindowedControl::OnGeometryChanged(const RECT&) {
     HWND hwnd = ControlWindow();
     if (!hwnd) return;  // still being made: the window is created at the box

@@ -107,8 +107,6 @@ public:
 protected:
     // The control's window; null while it is not created yet.
     virtual HWND ControlWindow() const noexcept = 0;
-    // Puts the window at the control's box, shown or hidden, enabled or not.
-    void SyncWindow() const;
     void OnGeometryChanged(const RECT& oldPixels) override;
     void OnVisibilityChanged() override;
     void OnEnabledChanged() override;

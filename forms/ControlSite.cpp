@@ -39,7 +39,7 @@ ControlSite::~ControlSite() {
     instance_.reset();
 }
 
-HWND ControlSite::ControlWindow() const noexcept { return host_ ? host_->Hwnd() : nullptr; }
+HWND ControlSite::ControlWindow() const noexcept { return host_ ? host_->WindowHandle() : nullptr; }
 
 HWND ControlSite::InstanceHwnd() const noexcept { return ControlWindow(); }
 
@@ -64,7 +64,7 @@ void ControlSite::Create(bool fromBag) {
     instance_->UserControl_Resize();
     if (Visible()) {
         instance_->UserControl_Show();
-        ::ShowWindow(host_->Hwnd(), SW_SHOWNA);
+        ::ShowWindow(host_->WindowHandle(), SW_SHOWNA);
     }
     UpdateDefaultLook(::GetFocus());
 }
@@ -92,14 +92,20 @@ HWND ControlSite::ContainerHwnd() const { return GetContainer()->ClientWindow();
 
 void ControlSite::PropertyChanged(std::string_view key) {
     for (const std::string& marked : changed_) {
-        if (desc::EqualsNoCase(marked, key)) return;
+        if (EqualsNoCase(marked, key)) return;
     }
     changed_.emplace_back(key);
 }
 
-void ControlSite::SetForeColor(std::uint32_t oleColor) { foreColor_ = oleColor; }
+void ControlSite::SetForeColor(std::uint32_t oleColor) {
+    foreColor_ = oleColor;
+    if (host_) host_->ApplyForeColor(oleColor);
+}
 
-void ControlSite::SetFont(const FontSpec& font) { font_ = font; }
+void ControlSite::SetFont(const FontSpec& font) {
+    font_ = font;
+    if (host_) host_->ApplyFont(font);
+}
 
 void ControlSite::SetMousePointer(std::int16_t pointer) {
     if (!KnownPointer(pointer)) Raise(kErrInvalidPropertyValue);
@@ -226,13 +232,10 @@ ControlSite* ControlSite::ActingCancel(HWND root) {
 }
 
 ControlSite* ControlSite::WithAccessKey(HWND root, char key) {
-    const auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    };
     for (ControlSite* site : SitesOf(root)) {
         if (!site->TakesInput()) continue;
         for (char c : site->accessKeys_) {
-            if (lower(c) == lower(key)) return site;
+            if (EqualsNoCase(std::string_view(&c, 1), std::string_view(&key, 1))) return site;
         }
     }
     return nullptr;
@@ -243,10 +246,6 @@ void ControlSite::PressAccessKey(std::int16_t keyAscii) {
     instance_->UserControl_AccessKeyPress(keyAscii);
 }
 
-void ControlSite::OnGeometryChanged(const RECT& oldPixels) {
-    WindowedControl::OnGeometryChanged(oldPixels);
-}
-
 void ControlSite::OnVisibilityChanged() {
     if (Visible() && instance_ && host_ && host_->Sited()) instance_->UserControl_Show();
     WindowedControl::OnVisibilityChanged();
@@ -254,7 +253,7 @@ void ControlSite::OnVisibilityChanged() {
 
 void ControlSite::SetHandler(std::string_view event, std::any handler) {
     for (auto it = handlers_.begin(); it != handlers_.end(); ++it) {
-        if (desc::EqualsNoCase(it->first, event)) {
+        if (EqualsNoCase(it->first, event)) {
             if (handler.has_value()) {
                 it->second = std::move(handler);
             } else {
@@ -268,7 +267,7 @@ void ControlSite::SetHandler(std::string_view event, std::any handler) {
 
 std::any ControlSite::FindHandler(std::string_view event) const {
     for (const auto& [name, handler] : handlers_) {
-        if (desc::EqualsNoCase(name, event)) return handler;
+        if (EqualsNoCase(name, event)) return handler;
     }
     return {};
 }
@@ -321,8 +320,9 @@ bool RouteHostKeys(const MSG& msg) {
                (alt || !FocusTakesChars(focus))) {
         target = ControlSite::WithAccessKey(root, static_cast<char>(vk));
         if (target) {
+            const char letter = static_cast<char>(vk);
             for (char c : target->AccessKeys()) {
-                if (std::tolower(static_cast<unsigned char>(c)) == std::tolower(static_cast<int>(vk))) {
+                if (EqualsNoCase(std::string_view(&c, 1), std::string_view(&letter, 1))) {
                     keyAscii = static_cast<unsigned char>(c);
                     break;
                 }

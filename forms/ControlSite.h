@@ -58,6 +58,7 @@ public:
     const std::vector<std::string>& ChangedProperties() const noexcept { return changed_; }
 
     // ---- Settings the host keeps for the instance ----
+    // The fore colour is the text colour, and the font the font, of the instance's hDC.
     std::uint32_t ForeColor() const noexcept { return foreColor_; }
     void SetForeColor(std::uint32_t oleColor);
     const FontSpec& Font() const noexcept { return font_; }
@@ -145,7 +146,6 @@ public:
 
 protected:
     HWND ControlWindow() const noexcept override;
-    void OnGeometryChanged(const RECT& oldPixels) override;
     void OnVisibilityChanged() override;
 
 private:

@@ -8,11 +8,6 @@
 
 namespace forms {
 
-COLORREF TranslateOleColor(std::uint32_t oleColor) {
-    if (oleColor & 0x80000000u) return ::GetSysColor(static_cast<int>(oleColor & 0xFFu));
-    return static_cast<COLORREF>(oleColor & 0xFFFFFFu);
-}
-
 // ---- Label ----------------------------------------------------------------------------
 
 Label::Label(std::string name, Container& container)
@@ -129,19 +124,19 @@ PictureBox::PictureBox(std::string name, Container& container, double left, doub
 PictureBox::~PictureBox() { DestroyNow(); }
 
 HWND PictureBox::hWnd() const {
-    if (!::IsWindow(Hwnd())) Raise(kErrObjectNotSet);
-    return Hwnd();
+    if (!::IsWindow(WindowHandle())) Raise(kErrObjectNotSet);
+    return WindowHandle();
 }
 
 double PictureBox::ScaleWidth() const {
     RECT r{};
-    ::GetClientRect(Hwnd(), &r);
+    ::GetClientRect(WindowHandle(), &r);
     return r.right - r.left;
 }
 
 double PictureBox::ScaleHeight() const {
     RECT r{};
-    ::GetClientRect(Hwnd(), &r);
+    ::GetClientRect(WindowHandle(), &r);
     return r.bottom - r.top;
 }
 
@@ -175,7 +170,7 @@ void PictureBox::RebuildImage() {
     OwnedBrush back(::CreateSolidBrush(TranslateOleColor(backColor_)));
     ::FillRect(image_.Dc(), &all, back.Get());
     picture_.Draw(image_.Dc(), 0, 0);
-    ::InvalidateRect(Hwnd(), nullptr, FALSE);
+    ::InvalidateRect(WindowHandle(), nullptr, FALSE);
 }
 
 void PictureBox::Paint(HDC dc, const RECT& area) const {
@@ -186,7 +181,7 @@ void PictureBox::Paint(HDC dc, const RECT& area) const {
 
 LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (HandleContainerMessage(Hwnd(), msg, wParam, lParam, result)) return result;
+    if (HandleContainerMessage(WindowHandle(), msg, wParam, lParam, result)) return result;
     return DefaultProc(msg, wParam, lParam);
 }
 
@@ -201,7 +196,7 @@ void PictureBox::SetForeColor(std::uint32_t oleColor) {
 }
 
 void PictureBox::OnGeometryChanged(const RECT& oldPixels) {
-    if (!Hwnd()) return;  // still being constructed
+    if (!WindowHandle()) return;  // still being constructed
     WindowedControl::OnGeometryChanged(oldPixels);
     const RECT r = PixelRect();
     // A move keeps the image; only a new size needs a new one.
@@ -296,7 +291,7 @@ Timer::Timer(std::string name, Form& form, unsigned interval, bool enabled)
 }
 
 Timer::~Timer() {
-    ::KillTimer(form_.Hwnd(), id_);
+    ::KillTimer(form_.WindowHandle(), id_);
     form_.RemoveTimer(*this);
 }
 
@@ -311,8 +306,8 @@ void Timer::SetEnabled(bool enabled) {
 }
 
 void Timer::Arm() {
-    ::KillTimer(form_.Hwnd(), id_);
-    if (enabled_ && interval_ > 0) ::SetTimer(form_.Hwnd(), id_, interval_, nullptr);
+    ::KillTimer(form_.WindowHandle(), id_);
+    if (enabled_ && interval_ > 0) ::SetTimer(form_.WindowHandle(), id_, interval_, nullptr);
 }
 
 void Timer::OnTick() {

@@ -13,14 +13,12 @@
 #include "forms/Hosting.h"
 #include "forms/Picture.h"
 #include "forms/PropertyBag.h"
+#include "forms/Runtime.h"
 #include "forms/WindowBase.h"
 
 namespace forms {
 
 class Form;
-
-// Colours may name a system colour (high bit set plus the index).
-COLORREF TranslateOleColor(std::uint32_t oleColor);
 
 // A caption in a font and colour. Transparent labels paint no background; the text wraps
 // at word boundaries within the label's box.
@@ -78,7 +76,7 @@ public:
     ~PictureBox() override;
 
     HWND hWnd() const;
-    HWND ClientWindow() const override { return Hwnd(); }
+    HWND ClientWindow() const override { return WindowHandle(); }
     HDC hDC() const noexcept { return image_.Dc(); }
 
     // The inner area in pixels.
@@ -105,7 +103,7 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    HWND ControlWindow() const noexcept override { return Hwnd(); }
+    HWND ControlWindow() const noexcept override { return WindowHandle(); }
     void OnGeometryChanged(const RECT& oldPixels) override;
 
 private:

@@ -335,13 +335,6 @@ bool ToInt32(const Atom& atom, std::int32_t& out) {
 DescriptionError::DescriptionError(int line, const std::string& message)
     : std::runtime_error("line " + std::to_string(line) + ": " + message), line_(line) {}
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 const Property* Node::Find(std::string_view key) const {
     for (const Property& p : properties) {

@@ -41,6 +41,8 @@
 #include <string_view>
 #include <vector>
 
+#include "forms/Errors.h"
+
 namespace forms::desc {
 
 struct Atom {
@@ -99,7 +101,7 @@ std::string GetWord(const Property&);  // one Word atom
 // Throws on the first property whose key is not among allowed.
 void CheckKeys(const Node&, std::initializer_list<std::string_view> allowed);
 
-// ASCII case-insensitive equality.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// ASCII case-insensitive equality: the runtime's one comparison.
+using forms::EqualsNoCase;
 
 }  // namespace forms::desc

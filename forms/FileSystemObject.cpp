@@ -6,22 +6,6 @@
 
 namespace forms {
 
-namespace {
-
-[[noreturn]] void RaiseFor(DWORD error) {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND: Raise(kErrFileNotFound);
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME: Raise(kErrPathNotFound);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: Raise(kErrFileExists);
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION: Raise(kErrPermissionDenied);
-    default: Raise(kErrPathFileAccess);
-    }
-}
-
-}  // namespace
 
 bool FileSystemObject::FileExists(const std::string& path) const {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -37,7 +21,7 @@ void FileSystemObject::DeleteFile(const std::string& path, bool force) const {
         if (!force) Raise(kErrPermissionDenied);
         ::SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
-    if (!::DeleteFileA(path.c_str())) RaiseFor(::GetLastError());
+    if (!::DeleteFileA(path.c_str())) RaiseForWin32Error(::GetLastError());
 }
 
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination,
@@ -50,7 +34,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
         Raise(kErrPermissionDenied);
     }
     if (!::CopyFileA(source.c_str(), destination.c_str(), overwrite ? FALSE : TRUE)) {
-        RaiseFor(::GetLastError());
+        RaiseForWin32Error(::GetLastError());
     }
 }
 

@@ -71,15 +71,15 @@ void Form::CreateFormWindow() {
     }
     CreateWindowOf(kFormClass, exStyle, style, settings_.caption.c_str(), x, y, width, height,
                    nullptr, nullptr);
-    if (!Hwnd()) Raise(kErrObjectNotSet);
-    if (bigIcon_) ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-    if (smallIcon_) ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    if (!WindowHandle()) Raise(kErrObjectNotSet);
+    if (bigIcon_) ::SendMessageA(WindowHandle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    if (smallIcon_) ::SendMessageA(WindowHandle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     ++LiveForms();
 }
 
 HWND Form::hWnd() const {
-    if (!::IsWindow(Hwnd())) Raise(kErrObjectNotSet);
-    return Hwnd();
+    if (!::IsWindow(WindowHandle())) Raise(kErrObjectNotSet);
+    return WindowHandle();
 }
 
 namespace {
@@ -102,21 +102,21 @@ double Form::Height() const {
 }
 
 void Form::SetLeft(double twips) {
-    ::SetWindowPos(hWnd(), nullptr, TwipsToPixelsX(twips), OuterRect(Hwnd()).top, 0, 0,
+    ::SetWindowPos(hWnd(), nullptr, TwipsToPixelsX(twips), OuterRect(WindowHandle()).top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 void Form::SetTop(double twips) {
-    ::SetWindowPos(hWnd(), nullptr, OuterRect(Hwnd()).left, TwipsToPixelsY(twips), 0, 0,
+    ::SetWindowPos(hWnd(), nullptr, OuterRect(WindowHandle()).left, TwipsToPixelsY(twips), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 void Form::SetWidth(double twips) {
     const RECT r = OuterRect(hWnd());
-    ::SetWindowPos(Hwnd(), nullptr, 0, 0, TwipsToPixelsX(twips), r.bottom - r.top,
+    ::SetWindowPos(WindowHandle(), nullptr, 0, 0, TwipsToPixelsX(twips), r.bottom - r.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 void Form::SetHeight(double twips) {
     const RECT r = OuterRect(hWnd());
-    ::SetWindowPos(Hwnd(), nullptr, 0, 0, r.right - r.left, TwipsToPixelsY(twips),
+    ::SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, TwipsToPixelsY(twips),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -128,7 +128,7 @@ void Form::SetEnabled(VbBool enabled) { ::EnableWindow(hWnd(), enabled != kFalse
 
 void Form::Show() {
     ::ShowWindow(hWnd(), SW_SHOW);
-    ::UpdateWindow(Hwnd());
+    ::UpdateWindow(WindowHandle());
 }
 
 void Form::Hide() { ::ShowWindow(hWnd(), SW_HIDE); }
@@ -171,7 +171,7 @@ void Form::RemoveTimer(Timer& timer) {
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (HandleContainerMessage(Hwnd(), msg, wParam, lParam, result)) return result;
+    if (HandleContainerMessage(WindowHandle(), msg, wParam, lParam, result)) return result;
     switch (msg) {
     case WM_TIMER:
         for (Timer* timer : timers_) {

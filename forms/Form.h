@@ -46,7 +46,7 @@ public:
 
     // The window's handle; an error when the window is gone.
     HWND hWnd() const;
-    HWND ClientWindow() const override { return Hwnd(); }
+    HWND ClientWindow() const override { return WindowHandle(); }
     std::uint32_t ContainerBackColor() const override { return settings_.backColor; }
     const FontSpec& ContainerFont() const override { return settings_.font; }
     std::uint32_t ContainerForeColor() const override { return settings_.foreColor; }

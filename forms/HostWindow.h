@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "forms/Handles.h"
+#include "forms/Picture.h"
 #include "forms/WindowBase.h"
 
 namespace forms {
@@ -25,6 +29,9 @@ public:
     void Terminate() noexcept;
     // The window's own device context (its class has CS_OWNDC).
     HDC Dc() const noexcept { return dc_; }
+    // The host's font and fore colour go into the DC, so that text drawn on it uses them.
+    void ApplyFont(const FontSpec& font);
+    void ApplyForeColor(std::uint32_t oleColor);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -36,6 +43,7 @@ private:
     ControlSite& site_;
     UserControl& control_;
     HDC dc_ = nullptr;
+    SelectedSlot<OwnedFont> font_;
     bool sited_ = false;
     bool terminated_ = false;
     bool leftPressed_ = false;  // a left press began on the window: its release clicks

@@ -8,18 +8,6 @@
 
 namespace forms {
 
-namespace {
-
-bool SameKey(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
-
 bool SameBagValue(const BagValue& a, const BagValue& b) {
     if (a.index() != b.index()) return false;
     if (const auto* pa = std::get_if<Picture>(&a)) return pa->SameAs(std::get<Picture>(b));
@@ -33,7 +21,7 @@ bool SameBagValue(const BagValue& a, const BagValue& b) {
 std::vector<std::pair<std::string, BagValue>>::const_iterator PropertyBag::Find(
     std::string_view key) const {
     return std::find_if(entries_.begin(), entries_.end(),
-                        [&](const auto& entry) { return SameKey(entry.first, key); });
+                        [&](const auto& entry) { return EqualsNoCase(entry.first, key); });
 }
 
 BagValue PropertyBag::ReadProperty(std::string_view key, BagValue def) const {
@@ -73,14 +61,8 @@ double NumberFromText(const std::string& text) {
     std::size_t end = text.find_last_not_of(' ');
     if (begin == std::string::npos) Mismatch();
     const std::string t = text.substr(begin, end - begin + 1);
-    auto same = [&](const char* word) {
-        return t.size() == std::strlen(word) &&
-               std::equal(t.begin(), t.end(), word, [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == b;
-               });
-    };
-    if (same("true")) return -1;
-    if (same("false")) return 0;
+    if (EqualsNoCase(t, "True")) return -1;
+    if (EqualsNoCase(t, "False")) return 0;
     if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h')) {
         std::uint32_t value = 0;
         const auto [ptr, error] = std::from_chars(t.data() + 2, t.data() + t.size(), value, 16);

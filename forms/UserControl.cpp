@@ -98,7 +98,16 @@ double UserControl::ScaleY(double value, int fromScale, int toScale) {
 
 HostWindow::~HostWindow() {
     Terminate();
+    font_.Reset();  // out of the DC while the window, and so the DC, still exists
     DestroyNow();
+}
+
+void HostWindow::ApplyFont(const FontSpec& font) {
+    if (dc_) font_.Select(dc_, CreateFontFor(font));
+}
+
+void HostWindow::ApplyForeColor(std::uint32_t oleColor) {
+    if (dc_) ::SetTextColor(dc_, TranslateOleColor(oleColor));
 }
 
 void HostWindow::Create(HWND parent, const RECT& box, bool enabled) {
@@ -108,12 +117,14 @@ void HostWindow::Create(HWND parent, const RECT& box, bool enabled) {
     if (!enabled) style |= WS_DISABLED;
     CreateWindowOf(kHostClass, 0, style, "", box.left, box.top, box.right - box.left,
                    box.bottom - box.top, parent, nullptr);
-    if (!Hwnd()) Raise(kErrObjectNotSet);
-    dc_ = ::GetDC(Hwnd());  // the class's own DC: the same for the window's life
+    if (!WindowHandle()) Raise(kErrObjectNotSet);
+    dc_ = ::GetDC(WindowHandle());  // the class's own DC: the same for the window's life
+    ApplyFont(site_.Font());
+    ApplyForeColor(site_.ForeColor());
 }
 
 void HostWindow::Terminate() noexcept {
-    if (terminated_ || !Hwnd()) return;
+    if (terminated_ || !WindowHandle()) return;
     terminated_ = true;
     try {
         control_.UserControl_Terminate();
@@ -144,9 +155,9 @@ void HostWindow::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK: {
-        if (control_.CanGetFocus() && ::GetFocus() != Hwnd()) ::SetFocus(Hwnd());
-        if (::GetCapture() != Hwnd()) {
-            ::SetCapture(Hwnd());
+        if (control_.CanGetFocus() && ::GetFocus() != WindowHandle()) ::SetFocus(WindowHandle());
+        if (::GetCapture() != WindowHandle()) {
+            ::SetCapture(WindowHandle());
             tookCapture_ = true;
         }
         if (msg == WM_LBUTTONDOWN) leftPressed_ = true;
@@ -161,14 +172,14 @@ void HostWindow::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     default: {
         RECT client{};
-        ::GetClientRect(Hwnd(), &client);
+        ::GetClientRect(WindowHandle(), &client);
         const bool click = msg == WM_LBUTTONUP && leftPressed_ &&
                            ::PtInRect(&client, POINT{args.x, args.y});
         if (msg == WM_LBUTTONUP) leftPressed_ = false;
         const bool buttonsHeld = (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
         if (tookCapture_ && !buttonsHeld) {
             tookCapture_ = false;
-            if (::GetCapture() == Hwnd()) ::ReleaseCapture();
+            if (::GetCapture() == WindowHandle()) ::ReleaseCapture();
         }
         control_.UserControl_MouseUp(button, shift, x, y);
         if (click && Sited()) control_.UserControl_Click();
@@ -192,7 +203,7 @@ bool HostWindow::OnSetCursor() {
 LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!Sited()) {
         if (msg == WM_PAINT) {
-            ::ValidateRect(Hwnd(), nullptr);
+            ::ValidateRect(WindowHandle(), nullptr);
             return 0;
         }
         if (msg == WM_ERASEBKGND) return 1;
@@ -203,7 +214,7 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         // The control draws on its own DC, not between BeginPaint and EndPaint, so that
         // what it draws from an input handler is never clipped to an old update area.
-        ::ValidateRect(Hwnd(), nullptr);
+        ::ValidateRect(WindowHandle(), nullptr);
         control_.UserControl_Paint();
         return 0;
     case WM_SIZE: control_.UserControl_Resize(); return 0;
@@ -227,7 +238,7 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDBLCLK: OnMouseButton(msg, wParam, lParam); return 0;
     case WM_CAPTURECHANGED:
         // Someone else took the mouse (a drag, another window): no click from this press.
-        if (reinterpret_cast<HWND>(lParam) != Hwnd()) {
+        if (reinterpret_cast<HWND>(lParam) != WindowHandle()) {
             tookCapture_ = false;
             leftPressed_ = false;
         }
@@ -253,7 +264,7 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE: return static_cast<LRESULT>(control_.WantedKeys());
     case WM_SETFOCUS:
         // The default look settles before the control hears of its focus.
-        site_.UpdateDefaultLook(Hwnd());
+        site_.UpdateDefaultLook(WindowHandle());
         control_.UserControl_GotFocus();
         return 0;
     case WM_KILLFOCUS:
@@ -261,7 +272,7 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         site_.UpdateDefaultLook(reinterpret_cast<HWND>(wParam));
         return 0;
     case WM_SETCURSOR:
-        if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == Hwnd() && OnSetCursor()) {
+        if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == WindowHandle() && OnSetCursor()) {
             return TRUE;
         }
         break;

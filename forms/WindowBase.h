@@ -19,13 +19,15 @@ public:
     WindowBase(const WindowBase&) = delete;
     WindowBase& operator=(const WindowBase&) = delete;
 
-    HWND Hwnd() const noexcept { return hwnd_.Get(); }
+    // The window, or null before it is created and after it is gone. (The runtime's
+    // hWnd of a form or control raises an error instead of giving null.)
+    HWND WindowHandle() const noexcept { return hwnd_.Get(); }
 
 protected:
     // Registers the class once (by name) with our thunk as its procedure.
     static void RegisterClassOnce(const char* className, UINT style, HBRUSH background,
                                   HICON icon = nullptr, HICON smallIcon = nullptr);
-    // Creates the window; Hwnd() is valid from WM_NCCREATE on.
+    // Creates the window; WindowHandle() is valid from WM_NCCREATE on.
     HWND CreateWindowOf(const char* className, DWORD exStyle, DWORD style, const char* title,
                         int x, int y, int width, int height, HWND parent, HMENU id);
     // Destroys the window now, if there is one.

@@ -425,6 +425,25 @@ TEST_F(ButtonCoreTest, TheDefaultLookFollowsTheHostAndNeedsTheFocusRectangleAtRu
     EXPECT_EQ(b.ButtonState & button::bsDefault, 0);
 }
 
+TEST_F(ButtonCoreTest, ShowingGivesTheDefaultLookOnlyInTheDesignerWithTheFocusRectangle) {
+    struct Case {
+        bool designing;
+        forms::VbBool focusRect;
+        std::int16_t state;
+    };
+    const Case cases[] = {{true, kTrue, button::bsDefault}, {true, kFalse, 0}, {false, kTrue, 0}};
+    Butt& b = Fresh();
+    host.Site("B").SetDefault(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.designing << " " << c.focusRect);
+        host.Site("B").SetUserMode(!c.designing);
+        b.ShowFocusRect = c.focusRect;
+        b.ButtonState = 0;
+        b.UserControl_Show();
+        EXPECT_EQ(b.ButtonState, c.state);
+    }
+}
+
 // ---- Colours ---------------------------------------------------------------------------
 
 TEST(ButtonColours, ShiftColorTable) {

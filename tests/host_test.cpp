@@ -456,12 +456,43 @@ TEST_F(HostTest, HostSettingsCheckTheirValuesAndThePointerIsApplied) {
     EXPECT_THROW(Rec("A").SetMouseIcon(bitmap), forms::RuntimeError);
     EXPECT_TRUE(site.MouseIcon().SameAs(icon));
 
+    // Fore colour and font are those of the control's DC.
+    const HDC dc = Rec("A").hDC();
     Rec("A").SetForeColor(0x0000FF);
     EXPECT_EQ(site.ForeColor(), 0x0000FFu);
+    EXPECT_EQ(::GetTextColor(dc), RGB(255, 0, 0));
+    Rec("A").SetForeColor(0x80000012);
+    EXPECT_EQ(::GetTextColor(dc), ::GetSysColor(COLOR_BTNTEXT));
     forms::FontSpec font;
     font.face = "Arial";
+    font.weight = FW_BOLD;
+    const HGDIOBJ before = ::GetCurrentObject(dc, OBJ_FONT);
     Rec("A").SetFont(font);
     EXPECT_EQ(site.Font().face, "Arial");
+    LOGFONTA selected{};
+    ::GetObjectA(::GetCurrentObject(dc, OBJ_FONT), sizeof selected, &selected);
+    EXPECT_STREQ(selected.lfFaceName, "Arial");
+    EXPECT_EQ(selected.lfWeight, FW_BOLD);
+    EXPECT_EQ(::GetObjectType(before), 0u);  // the font it replaced is deleted
+}
+
+TEST(ScaleTest, LengthsConvertBetweenScaleModes) {
+    struct Case {
+        double value;
+        int from, to;
+        bool vertical;
+        double expected;
+    };
+    const double pixel = forms::Screen::TwipsPerPixelX();
+    for (const Case c : {Case{1, 5, 1, false, 1440}, Case{1, 3, 1, false, pixel}, Case{pixel * 10, 1, 3, false, 10},
+                         Case{1, 4, 1, false, 120}, Case{1, 4, 1, true, 240}, Case{20, 1, 2, false, 1},
+                         Case{25.4, 6, 5, false, 1}, Case{2.54, 7, 5, true, 1}}) {
+        const double got = c.vertical ? forms::UserControl::ScaleY(c.value, c.from, c.to)
+                                      : forms::UserControl::ScaleX(c.value, c.from, c.to);
+        EXPECT_NEAR(got, c.expected, 1e-9) << c.value << " " << c.from << "->" << c.to;
+    }
+    EXPECT_THROW(forms::UserControl::ScaleX(1, 0, 1), forms::RuntimeError);
+    EXPECT_EQ(forms::Screen::Width(), ::GetSystemMetrics(SM_CXSCREEN) * pixel);
 }
 
 // ---- Events to the form ------------------------------------------------------------------
@@ -721,6 +752,7 @@ public:
         Keep(bitmap_, forms::OwnedBitmap(::CreateCompatibleBitmap(
                           hDC(), static_cast<int>(ScaleWidth()), static_cast<int>(ScaleHeight()))));
         made_.push_back(hDC());
+        made_.push_back(::GetCurrentObject(hDC(), OBJ_FONT));  // the host's font in it
     }
     void UserControl_Paint() override {
         ::BitBlt(hDC(), 0, 0, static_cast<int>(ScaleWidth()), static_cast<int>(ScaleHeight()), dc_.Get(), 0, 0, SRCCOPY);
@@ -784,9 +816,9 @@ form Cycle {
         forms::DoEvents();
     }
     forms::RegisterControlClass("Buffered", nullptr);
-    // Per cycle: the memory DC, pen, brush; font, bitmap and own DC at each of 4 resizes;
-    // two check box fonts.
-    ASSERT_EQ(made.size(), 40u * (1 + 2 + 4 * 3 + 2));
+    // Per cycle: the memory DC, pen, brush; font, bitmap, own DC and its font at each of
+    // 4 resizes; two check box fonts.
+    ASSERT_EQ(made.size(), 40u * (1 + 2 + 4 * 4 + 2));
     int live = 0;
     for (HGDIOBJ object : made) live += ::GetObjectType(object) != 0;
     EXPECT_EQ(live, 0);

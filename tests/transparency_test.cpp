@@ -292,7 +292,7 @@ TEST_F(TransparencyTest, SetAlphaDropsTheColourKey) {
 TEST_F(TransparencyTest, AGoneWindowGivesFailureValues) {
     FadeForm gone;
     ::DestroyWindow(gone.hWnd());
-    ASSERT_FALSE(::IsWindow(gone.Hwnd()));
+    ASSERT_FALSE(::IsWindow(gone.WindowHandle()));
     EXPECT_EQ(Transparency::GetLayeredMode(gone), -1);
     EXPECT_EQ(Transparency::GetAlpha(gone), -1);
     EXPECT_EQ(Transparency::SetAlpha(gone, 10), forms::kFalse);

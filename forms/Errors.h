@@ -1,0 +1,139 @@
+// Errors and conversions of the runtime: error numbers and the runtime's own error
+// type, the "skip and go on" handling, the error boundary of window procedures and system
+// callbacks, value conversions with the runtime's rounding, screen units, colours, and the
+// one case-insensitive comparison.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace forms {
+
+// Truth values as the program stores them: True is -1, False is 0. Several procedures
+// test for exactly True, so a 16-bit value is kept rather than a bool.
+using VbBool = std::int16_t;
+inline constexpr VbBool kTrue = -1;
+inline constexpr VbBool kFalse = 0;
+constexpr VbBool ToVbBool(bool b) noexcept { return b ? kTrue : kFalse; }
+
+// Error numbers raised by this runtime.
+enum ErrorNumber : int {
+    kErrInvalidCall = 5,
+    kErrOverflow = 6,
+    kErrTypeMismatch = 13,
+    kErrFileNotFound = 53,
+    kErrFileExists = 58,
+    kErrPermissionDenied = 70,
+    kErrPathFileAccess = 75,
+    kErrPathNotFound = 76,
+    kErrObjectNotSet = 91,
+    kErrInvalidPropertyValue = 380,
+    kErrInvalidPicture = 481,
+};
+
+// An error raised by a runtime service; what() is the description.
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(int number, const std::string& description);
+    int Number() const noexcept { return number_; }
+
+private:
+    int number_;
+};
+
+// The standard description of an error number ("Overflow", "File not found", ...).
+std::string ErrorDescription(int number);
+
+[[noreturn]] void Raise(int number);
+
+// Runs one statement and, if it raises an error, skips it: the caller goes on with its
+// next statement. Returns false when the statement failed.
+template <class Statement>
+bool ResumeNext(Statement&& statement) noexcept {
+    try {
+        statement();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Conversions with the runtime's rules: rounding to the nearest whole number with a half
+// going to the even neighbour, and an overflow error when the value does not fit.
+std::uint8_t ToByte(double value);
+std::int16_t ToInt16(double value);
+std::int32_t ToInt32(double value);
+// Rounds to single precision, as a stored single-precision running value is.
+inline float ToSingle(double value) noexcept { return static_cast<float>(value); }
+
+// Colour from components: components above 255 count as 255, negative ones are an
+// invalid call.
+COLORREF Rgb(std::int16_t red, std::int16_t green, std::int16_t blue);
+
+// Screen units: positions and sizes of windows are kept in twips.
+int ScreenDpiY();
+int TwipsPerPixelX();
+int TwipsPerPixelY();
+int TwipsToPixelsX(double twips);
+int TwipsToPixelsY(double twips);
+double PixelsToTwipsX(int pixels);
+double PixelsToTwipsY(int pixels);
+
+// A colour as the runtime stores it (OleColor): a value with the high bit set names a
+// system colour by its index in the low byte, anything else is a plain RGB value.
+COLORREF TranslateOleColor(std::uint32_t oleColor);
+
+// A number as the runtime writes it when it joins it to a text: at most 15 significant
+// digits, no point for a whole number, "1E+20" and "1E-05" beyond the plain range.
+std::string NumberText(double value);
+
+// The runtime's box for an error nothing handled; the program ends after it.
+[[noreturn]] void ReportUnhandledError(const std::exception& error) noexcept;
+[[noreturn]] void ReportUnhandledError() noexcept;
+
+// Raises the runtime's error for a Win32 error code of a file or folder operation.
+[[noreturn]] void RaiseForWin32Error(DWORD error);
+
+// Text comparison without regard to ASCII case; every case-insensitive key, name and
+// letter of this layer is compared with it.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Runs a piece of a window procedure or system callback: an error nothing handled is
+// reported by the runtime's error box (which ends the program) and never leaves here.
+template <class Body>
+auto RunGuarded(Body&& body) noexcept -> decltype(body());
+
+// A timer procedure for SetTimer that runs proc behind the same error boundary as our
+// window procedures:  ::SetTimer(hwnd, 237, 50, &forms::GuardedTimerProc<&ButtTimerProc>);
+using TimerCallback = void (*)(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
+template <TimerCallback Proc>
+void CALLBACK GuardedTimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time) noexcept {
+    RunGuarded([&] { Proc(hwnd, msg, id, time); });
+}
+
+// Thrown by the test seam of End() so that a handler stops where the process would have
+// ended; production never sees it.
+struct EndRequested {};
+
+// Reports the exception in flight (inside a catch): the runtime's error box, or nothing
+// for the test seam's EndRequested.
+void ReportCurrentError() noexcept;
+
+template <class Body>
+auto RunGuarded(Body&& body) noexcept -> decltype(body()) {
+    using Result = decltype(body());
+    try {
+        return body();
+    } catch (...) {
+        ReportCurrentError();
+    }
+    if constexpr (!std::is_void_v<Result>) return Result{};
+}
+
+}  // namespace forms
