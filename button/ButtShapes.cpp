@@ -135,7 +135,7 @@ forms::OwnedRegion Butt::BuildPictureOutline() {
     std::int32_t width = 0;
     std::int32_t height = 0;
     FitSizeToBox(boxWidth, boxHeight, width, height);
-    // Every time, even at the same size: the resize is what rebuilds the back buffer.
+    // Always, even when the size stays as it is.
     Extender().Size(static_cast<double>(width) * forms::Screen::TwipsPerPixelX(),
                     static_cast<double>(height) * forms::Screen::TwipsPerPixelY());
     RightSlantX = ScaleWidthPixels();

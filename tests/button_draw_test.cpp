@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "button/Butt.h"
+#include "button_apply_look.h"
 #include "button_test_host.h"
 
 namespace {
@@ -592,44 +593,22 @@ struct Probe {
 
 // The Apply button: stored style-2 settings on 76 x 24.
 TEST_F(ButtonDraw, ApplyColoursByState) {
-    struct Case {
-        const char* name;
-        std::int16_t state;
-        bool hover, enabled;
-        RgbColor slots[8];  // inner then middle ring, left, top, right, bottom; -1 unchecked
-        RgbColor border;
-    };
-    const Case cases[] = {
-        {"normal", 0, false, true,
-         {0x4C2626, 0x543A3A, 0x461818, 0x431010, 0x4E2B2B, 0x564040, 0x410C0C, 0x3C0000},
-         0x733C00},
-        {"pressed", button::bsPressed | button::bsHover, true, true,
-         {0x471A1A, 0x461818, 0x503030, 0x543A3A, 0x431010, 0x431010, 0x523535, 0x564040},
-         0x733C00},
-        {"hovered (orange)", button::bsHover, true, true,
-         {0x6BCBFF, 0x8CDBFF, 0x6BCBFF, 0x31B2FF, 0x31B2FF, 0xA6E9FF, 0x31B2FF, 0x0096E7},
-         0x733C00},
-        {"default (blue)", button::bsDefault, false, true,
-         {0xF0D1B5, 0xF7D7BD, 0xF0D1B5, 0xE7AE8C, 0xE7AE8C, 0xFFDFBF, 0xE7AE8C, 0xEF826B},
-         0x733C00},
-        {"disabled", 0, false, false, {-1, -1, -1, -1, -1, -1, -1, -1}, 0x2D0000},
-    };
-    // Side midpoints of the inner, middle and outer ring, and the four corner pixels.
-    const POINT slotAt[8] = {{2, 12}, {38, 2}, {73, 12}, {38, 21},
-                             {1, 12}, {38, 1}, {74, 12}, {38, 22}};
-    const POINT borderAt[8] = {{0, 12}, {38, 0}, {75, 12}, {38, 23},
-                               {1, 22}, {1, 1},  {74, 22}, {74, 1}};
+    using buttontest::ApplyLook;
+    const ApplyLook cases[] = {buttontest::kApplyNormal, buttontest::kApplyPressed,
+                               buttontest::kApplyHovered, buttontest::kApplyDefault,
+                               buttontest::kApplyDisabled};
     Butt& b = Add(buttontest::ApplyBag(), 76, 24);
     SharpCaptionFont sharp(b);
-    for (const Case& tc : cases) {
+    for (const ApplyLook& tc : cases) {
         SCOPED_TRACE(tc.name);
         b.SetEnabled(tc.enabled ? kTrue : kFalse);
         Render(b, tc.state, tc.hover);
         for (int k = 0; k < 8; ++k) {
             if (tc.slots[k] < 0) continue;
-            EXPECT_EQ(Hex(Px(b, slotAt[k].x, slotAt[k].y)), Hex(tc.slots[k])) << "slot " << k + 1;
+            const POINT at = buttontest::kApplySlotAt[k];
+            EXPECT_EQ(Hex(Px(b, at.x, at.y)), Hex(tc.slots[k])) << "slot " << k + 1;
         }
-        for (const POINT& p : borderAt) {
+        for (const POINT& p : buttontest::kApplyBorderAt) {
             EXPECT_EQ(Hex(Px(b, p.x, p.y)), Hex(tc.border)) << p.x << ", " << p.y;
         }
     }
@@ -714,6 +693,68 @@ TEST_F(ButtonDraw, EachLookInItsStates) {
         for (const Probe& p : tc.probes) {
             EXPECT_EQ(Hex(Px(b, p.x, p.y)), Hex(p.color)) << p.x << ", " << p.y;
         }
+    }
+}
+
+TEST_F(ButtonDraw, RoundedDefaultLookFollowsTheFocusRectangleSetting) {
+    // Without ShowFocusRect the default look keeps the normal column; a set check box with
+    // the default look takes the blue column.
+    forms::PropertyBag bag = PlainBag(button::styleRounded);
+    bag.WriteProperty("Focus", std::int32_t{0});
+    Butt& noFocusRect = Add(bag, 60, 24);
+    bag.WriteProperty("Focus", std::int32_t{-1});
+    bag.WriteProperty("Mode", std::int32_t{button::modeCheckBox});
+    Butt& check = Add(std::move(bag), 60, 24);
+    check.SetValue(kTrue);
+    Render(noFocusRect, button::bsDefault);
+    Render(check, button::bsDefault);
+    EXPECT_EQ(Hex(Px(noFocusRect, 2, 12)), "&H98A6A6");  // Shift(FaceColor, -10)
+    EXPECT_EQ(Hex(Px(check, 2, 12)), "&HF0D1B5");
+}
+
+TEST_F(ButtonDraw, OvalsAndCustomShapesLeaveTheFrameToTheScreenCopy) {
+    // No rings on shapes 4 to 8. In every look but the rounded one, an oval ring that is
+    // hovered and every custom shape start the region frame from black; the rest are
+    // copied without a frame. The rounded look frames in blue (default) or orange (hover).
+    const forms::Picture pic = SolidPicture(40, RGB(0, 200, 0));
+    struct Case {
+        std::int32_t style, shape;
+        std::int16_t state;
+        bool hover;
+        PaintFlag flag;     // after the painter
+        RgbColor frame;     // EdgeColors(12), checked when flag is not 1
+    };
+    const Case cases[] = {
+        {0, 4, 0, true, 1, 0},         {0, 6, 0, false, 1, 0},
+        {0, 6, 0, true, 3, kBlack},    {3, 6, 0, true, 3, kBlack},
+        {6, 7, 0, false, 3, kBlack},   {1, 8, 0, false, 3, kBlack},
+        {2, 4, button::bsDefault, false, 3, 0xEF826B},
+        {2, 6, button::bsDefault, true, 3, 0x0096E7},
+        {2, 5, 0, false, 1, 0},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE("style " + std::to_string(tc.style) + " shape " + std::to_string(tc.shape) +
+                     (tc.hover ? " hovered" : ""));
+        Butt& b = Add(PlainBag(tc.style), 40, 40);
+        if (tc.shape >= button::shapeCustom) b.SetPicture(pic);
+        b.SetButtonShape(tc.shape);
+        b.ButtonState = tc.state;
+        b.HoverTimerOn = tc.hover ? kTrue : kFalse;
+        EdgePoints points{};
+        EdgeColors colors{};
+        VisualState state = 0;
+        PaintFlag flag = 0;
+        const button::StylePainter painters[] = {
+            &Butt::DrawButtonStyle0, &Butt::DrawButtonStyle1, &Butt::DrawButtonStyle2,
+            &Butt::DrawButtonStyle3, &Butt::DrawButtonStyle4, &Butt::DrawButtonStyle5,
+            &Butt::DrawButtonStyle6, &Butt::DrawButtonStyle7};
+        (b.*painters[tc.style])(points, colors, state, flag);
+        EXPECT_EQ(flag, tc.flag);
+        if (tc.flag != 1) {
+            EXPECT_EQ(Hex(colors(12)), Hex(tc.frame));
+        }
+        for (int k = 1; k <= 11; ++k) EXPECT_EQ(colors(k), 0) << "ring colour " << k;
+        b.HoverTimerOn = kFalse;
     }
 }
 

@@ -153,7 +153,8 @@ forms::OwnedBitmap DibSection(int width, int height, const std::function<COLORRE
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    forms::OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    forms::OwnedBitmap bitmap(
+        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) {
         ADD_FAILURE() << "CreateDIBSection failed";
         return {};
@@ -182,7 +183,9 @@ forms::PropertyBag Bag(std::int32_t style, std::int32_t shape, bool enabled = tr
     return bag;
 }
 
-forms::OwnedRegion Rect(int l, int t, int r, int b) { return forms::OwnedRegion(::CreateRectRgn(l, t, r, b)); }
+forms::OwnedRegion Rect(int l, int t, int r, int b) {
+    return forms::OwnedRegion(::CreateRectRgn(l, t, r, b));
+}
 forms::OwnedRegion Polygon(std::vector<POINT> points) {
     return forms::OwnedRegion(
         ::CreatePolygonRgn(points.data(), static_cast<int>(points.size()), WINDING));
@@ -191,10 +194,25 @@ forms::OwnedRegion Ellipse(int l, int t, int r, int b) {
     return forms::OwnedRegion(::CreateEllipticRgn(l, t, r, b));
 }
 forms::OwnedRegion Minus(forms::OwnedRegion from, std::vector<forms::OwnedRegion> cuts) {
-    for (const forms::OwnedRegion& cut : cuts) ::CombineRgn(from.Get(), from.Get(), cut.Get(), RGN_DIFF);
+    for (const forms::OwnedRegion& cut : cuts) {
+        ::CombineRgn(from.Get(), from.Get(), cut.Get(), RGN_DIFF);
+    }
     return from;
 }
 forms::OwnedRegion Pixel(int x, int y) { return Rect(x, y, x + 1, y + 1); }
+
+// What a picture outline keeps of art drawn at its own size: all but the key-like pixels.
+forms::OwnedRegion KeptPixels(const std::vector<std::string>& art) {
+    forms::OwnedRegion kept = Rect(0, 0, 0, 0);
+    for (int y = 0; y < static_cast<int>(art.size()); ++y) {
+        for (int x = 0; x < static_cast<int>(art[y].size()); ++x) {
+            if (art[y][x] == '.' || art[y][x] == '3') continue;
+            const forms::OwnedRegion pixel = Pixel(x, y);
+            ::CombineRgn(kept.Get(), kept.Get(), pixel.Get(), RGN_OR);
+        }
+    }
+    return kept;
+}
 
 // Same pixels, however each region splits them into rectangles.
 bool SameArea(HRGN a, HRGN b) {
@@ -312,16 +330,10 @@ TEST_F(ButtonShapeTest, WindowRegionsByShapeStyleAndState) {
         {"oval ring", 60, 30, 6, 6, true, {}, 60, 30, [] { return Ellipse(0, 0, 60, 30); }, 0,
          60, true},
         {"custom: key runs cut, 4-off kept", 8, 5, 0, 7, true, ArtPicture(customArt), 8, 5,
-         [&] {
-             forms::OwnedRegion kept = Rect(0, 0, 0, 0);
-             for (int y = 0; y < 5; ++y)
-                 for (int x = 0; x < 8; ++x)
-                     if (customArt[y][x] != '.' && customArt[y][x] != '3') {
-                         forms::OwnedRegion px = Pixel(x, y);
-                         ::CombineRgn(kept.Get(), kept.Get(), px.Get(), RGN_OR);
-                     }
-             return kept;
-         },
+         [&] { return KeptPixels(customArt); },
+         0, 8, true},
+        {"custom ring: the same outline", 8, 5, 2, 8, true, ArtPicture(customArt), 8, 5,
+         [&] { return KeptPixels(customArt); },
          0, 8, true},
     };
     for (const Case& c : cases) {
@@ -399,7 +411,9 @@ TEST_F(ButtonShapeTest, CornerPixelsOfTheCutOutlines) {
         Butt& b = host.Add(name, Bag(c.style, 0, c.enabled), 10, 10, 75, 23);
         const forms::OwnedRegion region = WindowRegion(b.hWnd());
         ASSERT_TRUE(region);
-        for (POINT p : c.out) EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        for (POINT p : c.out) {
+            EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        }
         for (POINT p : c.in) EXPECT_TRUE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
         host.Site(name).SetVisible(false);
     }
@@ -637,8 +651,8 @@ TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {
                         : RGB(r & 0xFF, (r >> 3) & 0xFF, 90);
     }
     noise[0] = kMagenta;
-    forms::Picture picture = forms::Picture::FromBitmap(
-        DibSection(23, 17, [&](int x, int y) { return noise[static_cast<std::size_t>(y * 23 + x)]; }));
+    forms::Picture picture = forms::Picture::FromBitmap(DibSection(
+        23, 17, [&](int x, int y) { return noise[static_cast<std::size_t>(y) * 23 + x]; }));
     Butt& b = host.Add("B", Bag(0, 0, true, picture), 10, 10, 40, 30);
 
     for (const POINT size : {POINT{23, 17}, POINT{40, 30}, POINT{11, 9}}) {
@@ -649,7 +663,8 @@ TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {
         b.CreatePictureRegion(cw, ch, handle);
         const ScanOracle want = PerPixelScan(picture.BitmapHandle(), cw, ch, 40, 30);
         EXPECT_TRUE(SameArea(region.Get(), want.region.Get()))
-            << "got\n" << RegionArt(region.Get(), 40, 30) << "want\n" << RegionArt(want.region.Get(), 40, 30);
+            << "got\n" << RegionArt(region.Get(), 40, 30)
+            << "want\n" << RegionArt(want.region.Get(), 40, 30);
         EXPECT_TRUE(SameArea(b.InnerRegion, want.inner.Get()));
         EXPECT_TRUE(SameArea(b.InnerRegion2, want.inner2.Get()));
         EXPECT_EQ(BitmapPixels(b.PictureCopy, cw, ch), BitmapPixels(want.copy.Get(), cw, ch));
@@ -822,6 +837,59 @@ TEST_F(ButtonShapeTest, DrawSizeLargerThanTheAreaShrinksByTheSmallerRatio) {
     EXPECT_EQ(::GetPixel(dest, 9, 15), kFace);   // and outside it
 }
 
+TEST_F(ButtonShapeTest, NineShapesOnOneWindow) {
+    // Apply's style on every shape; a picture with a key-coloured top-left block where
+    // the shape shows one.
+    std::vector<std::string> art(8, std::string(12, 'o'));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) art[y][x] = '.';
+    const forms::Picture picture = ArtPicture(art);
+    struct Case {
+        std::int32_t shape;
+        std::vector<POINT> out;
+        bool drawsPicture;
+    };
+    // 60 x 40 each; the custom shapes keep those proportions (12 x 8 scaled by 5).
+    const Case cases[] = {
+        {0, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, false},
+        {1, {{0, 39}, {10, 39}, {59, 0}}, false},     // left slant; right corners rounded
+        {2, {{59, 0}, {0, 0}, {0, 39}}, false},       // right slant; left corners rounded
+        {3, {{0, 39}, {59, 0}}, false},
+        {4, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, false},
+        {5, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, true},
+        {6, {{0, 0}, {59, 0}, {0, 39}, {59, 39}}, false},
+        {7, {{0, 0}, {10, 8}}, true},  // inside the scaled key block
+        {8, {{0, 0}, {10, 8}}, true},
+    };
+    std::vector<Butt*> buttons;
+    for (const Case& c : cases) {
+        const bool withPicture = c.shape == 5 || c.shape >= 7;
+        buttons.push_back(&host.Add("S" + std::to_string(c.shape),
+                                    Bag(2, c.shape, true, withPicture ? picture : forms::Picture{}),
+                                    10 + 70 * (c.shape % 5), 10 + 60 * (c.shape / 5), 60, 40));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE("shape " + std::to_string(c.shape));
+        Butt& b = *buttons[static_cast<std::size_t>(c.shape)];
+        EXPECT_EQ(b.GetButtonShape(), c.shape);
+        const int w = b.ScaleWidthPixels();
+        const int h = b.ScaleHeightPixels();
+        const forms::OwnedRegion region = WindowRegion(b.hWnd());
+        ASSERT_TRUE(region);
+        EXPECT_TRUE(::PtInRegion(region.Get(), w / 2, h / 2));
+        for (POINT p : c.out) {
+            EXPECT_FALSE(::PtInRegion(region.Get(), p.x, p.y)) << p.x << "," << p.y;
+        }
+        EXPECT_EQ(b.InnerRegion != nullptr, c.shape >= 4);
+        if (!c.drawsPicture) continue;
+        FillBackBuffer(b, kFace);
+        RECT place{10, 10, 34, 26};  // the picture's place on the oval; 24 x 16
+        b.DrawPicture(place);
+        EXPECT_EQ(::GetPixel(b.MemoryDC, place.left, place.top), kFace);  // key block
+        EXPECT_EQ(::GetPixel(b.MemoryDC, place.right - 1, place.bottom - 1), ColourOf('o'));
+    }
+}
+
 // ---- Handles ---------------------------------------------------------------------------
 
 TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
@@ -833,7 +901,8 @@ TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
         ButtonHost local;
         Butt& b = local.Add("B", Bag(2, 0, true, bitmap), 10, 10, 60, 30);
         auto note = [&] {
-            for (HGDIOBJ h : {static_cast<HGDIOBJ>(b.InnerRegion), static_cast<HGDIOBJ>(b.InnerRegion2),
+            for (HGDIOBJ h : {static_cast<HGDIOBJ>(b.InnerRegion),
+                              static_cast<HGDIOBJ>(b.InnerRegion2),
                               static_cast<HGDIOBJ>(b.PictureCopy)}) {
                 if (h) made.insert(h);
             }
@@ -844,7 +913,8 @@ TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
                 note();
                 b.SetButtonStyle(shape % 8);
                 note();
-                local.Site("B").Size(forms::PixelsToTwipsX(60 + shape), forms::PixelsToTwipsY(30 + round));
+                local.Site("B").Size(forms::PixelsToTwipsX(60 + shape),
+                                     forms::PixelsToTwipsY(30 + round));
                 note();
                 RECT place{2, 2, 20, 20};
                 b.DrawPicture(place);
