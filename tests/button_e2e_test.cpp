@@ -44,26 +44,20 @@ DWORD ProcessOf(HWND window) {
     return pid;
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows() {
     std::vector<HWND> found;
-    ::EnumWindows(
-        [](HWND w, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> found;
-    ::EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
