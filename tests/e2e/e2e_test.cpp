@@ -92,7 +92,7 @@ bool RemoveTree(const std::string& path) {
         } while (::FindNextFileA(search, &found));
         ::FindClose(search);
     }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return ::RemoveDirectoryA(path.c_str()) != FALSE ||
            ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
