@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -73,6 +74,29 @@ std::string ProgramImagePath() {
     return path;
 }
 
+// Removes a folder with everything in it, read-only and hidden files and subfolders too.
+bool RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string entry = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(entry);
+            } else {
+                ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(entry.c_str());
+            }
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::RemoveDirectoryA(path.c_str()) != FALSE ||
+           ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 // A fresh folder under the temp folder, removed with what is in it.
 class TempFolder {
 public:
@@ -88,7 +112,7 @@ public:
     }
     ~TempFolder() {
         // The program's image can stay locked for a moment after its process has gone.
-        WaitUntil([&] { return RemoveAll(); }, 3000, 50);
+        WaitUntil([&] { return RemoveTree(path_); }, 3000, 50);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -98,21 +122,6 @@ public:
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
 private:
-    bool RemoveAll() const {
-        WIN32_FIND_DATAA found{};
-        HANDLE search = ::FindFirstFileA(File("*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                    ::DeleteFileA(File(found.cFileName).c_str());
-                }
-            } while (::FindNextFileA(search, &found));
-            ::FindClose(search);
-        }
-        return ::RemoveDirectoryA(path_.c_str()) != FALSE ||
-               ::GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES;
-    }
-
     std::string path_;
     bool created_ = false;
 };
@@ -544,6 +553,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool Started() const noexcept { return static_cast<bool>(process_); }
+    DWORD Pid() const noexcept { return pid_; }
     double StartedAt() const noexcept { return startedAt_; }
     bool Running() const { return ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
     bool WaitForExit(DWORD ms) const {
@@ -1073,5 +1083,562 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveTest, testing::Values(Leave::EscKey, Leave::
                          [](const testing::TestParamInfo<Leave>& param) {
                              return param.param == Leave::EscKey ? "EscKey" : "ExitEntry";
                          });
+
+// ---- Apply: the patch run ----
+
+// Where the game records its folder; the test points it at a game folder of its own.
+constexpr char kGameKey[] = "SOFTWARE\\Hollenbrisk\\Brakemoor 3";
+constexpr char kGameKeyParent[] = "SOFTWARE\\Hollenbrisk";
+constexpr char kGameFolderValue[] = "PATH_VIDEO";
+constexpr char kReplacementName[] = "qx-vlm5.dat";
+constexpr char kTitle[] = "QX - Korv3 No Intros";
+// The text control of a message box.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct RegKeyTraits {
+    static void Close(HKEY key) noexcept { ::RegCloseKey(key); }
+};
+using OwnedKey = forms::UniqueHandle<HKEY, RegKeyTraits>;
+
+bool KeyExists(const char* path) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+// The game's PATH_VIDEO value for the length of a test: whatever was there before (the
+// value, or its absence and that of its keys) is put back at the end.
+class GameFolderSetting {
+public:
+    GameFolderSetting()
+        : parentExisted_(KeyExists(kGameKeyParent)), keyExisted_(KeyExists(kGameKey)) {
+        HKEY raw = nullptr;
+        if (!keyExisted_ ||
+            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) {
+            return;
+        }
+        OwnedKey key(raw);
+        DWORD size = 0;
+        if (::RegQueryValueExA(raw, kGameFolderValue, nullptr, &savedType_, nullptr, &size) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        saved_.resize(size);
+        valueExisted_ = ::RegQueryValueExA(raw, kGameFolderValue, nullptr, &savedType_,
+                                           saved_.data(), &size) == ERROR_SUCCESS;
+        saved_.resize(size);
+    }
+    ~GameFolderSetting() {
+        if (valueExisted_) {
+            if (OwnedKey key = Open()) {
+                ::RegSetValueExA(key.Get(), kGameFolderValue, 0, savedType_, saved_.data(),
+                                 static_cast<DWORD>(saved_.size()));
+            }
+            return;
+        }
+        Remove();
+        if (!keyExisted_) ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kGameKey);
+        if (!parentExisted_) ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kGameKeyParent);
+    }
+    GameFolderSetting(const GameFolderSetting&) = delete;
+    GameFolderSetting& operator=(const GameFolderSetting&) = delete;
+
+    bool Set(const std::string& text) {
+        OwnedKey key = Open();
+        return key && ::RegSetValueExA(key.Get(), kGameFolderValue, 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(text.c_str()),
+                                       static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    }
+    bool Remove() {
+        OwnedKey key = Open();
+        if (!key) return false;
+        const LSTATUS status = ::RegDeleteValueA(key.Get(), kGameFolderValue);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+
+private:
+    static OwnedKey Open() {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGameKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                              nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            return {};
+        }
+        return OwnedKey(key);
+    }
+
+    bool parentExisted_;
+    bool keyExisted_;
+    bool valueExisted_ = false;
+    DWORD savedType_ = REG_NONE;
+    std::vector<BYTE> saved_;
+};
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
+}
+
+// Every file and folder under a root (the root itself is ""), with its attributes and, for
+// a file, its bytes: what a run may have changed.
+struct Entry {
+    DWORD attributes = 0;
+    std::string bytes;
+    bool operator==(const Entry&) const = default;
+};
+using Tree = std::map<std::string, Entry>;
+
+void AddTree(const std::string& root, const std::string& relative, Tree& tree) {
+    const std::string path = relative.empty() ? root : root + "\\" + relative;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    Entry& entry = tree[relative];
+    entry.attributes = attributes;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        entry.bytes = ReadFileBytes(path);
+        return;
+    }
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            AddTree(root, relative.empty() ? name : relative + "\\" + name, tree);
+        }
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+}
+
+Tree Snapshot(const std::string& root) {
+    Tree tree;
+    AddTree(root, "", tree);
+    return tree;
+}
+
+// The entries of two snapshots that differ, one per line; empty when they are the same.
+std::string Differences(const Tree& want, const Tree& got) {
+    std::ostringstream out;
+    auto describe = [](const Tree& tree, const std::string& name) {
+        const auto found = tree.find(name);
+        if (found == tree.end()) return std::string("absent");
+        std::ostringstream s;
+        s << "attributes 0x" << std::hex << found->second.attributes << std::dec << ", "
+          << found->second.bytes.size() << " bytes";
+        return s.str();
+    };
+    Tree both = want;
+    both.insert(got.begin(), got.end());
+    for (const auto& [name, ignored] : both) {
+        const auto w = want.find(name);
+        const auto g = got.find(name);
+        if (w != want.end() && g != got.end() && w->second == g->second) continue;
+        out << "  \"" << name << "\": want " << describe(want, name) << ", got "
+            << describe(got, name) << (w != want.end() && g != got.end() &&
+                                               w->second.bytes != g->second.bytes
+                                           ? " (other bytes)"
+                                           : "")
+            << "\n";
+    }
+    return out.str();
+}
+
+// A message box of the program: its title, its text and its buttons.
+struct ShownBox {
+    HWND window = nullptr;
+    std::string title;
+    std::string text;
+    std::vector<std::string> buttons;
+};
+
+HWND FindMessageBox(DWORD pid) {
+    HWND found = nullptr;
+    ForEachTopLevelWindow([&](HWND window) {
+        if (!found && ProcessOf(window) == pid && ClassOf(window) == "#32770" &&
+            ::IsWindowVisible(window)) {
+            found = window;
+        }
+    });
+    return found;
+}
+
+ShownBox ReadBox(HWND window) {
+    ShownBox box;
+    box.window = window;
+    box.title = TextOf(window);
+    for (HWND child : Descendants(window)) {
+        if (::GetDlgCtrlID(child) == kMessageBoxTextId) {
+            box.text = LongTextOf(child);
+        } else if (_stricmp(ClassOf(child).c_str(), "Button") == 0 && ::IsWindowVisible(child)) {
+            box.buttons.push_back(TextOf(child));
+        }
+    }
+    return box;
+}
+
+std::string Join(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (const std::string& text : texts) joined += (joined.empty() ? "" : ", ") + text;
+    return joined;
+}
+
+// xdotool moves and clicks through the X server, as the real mouse does. Wine starts a
+// Unix program but hands back no process to wait on: callers wait for its effect.
+constexpr char kXdotool[] = "Z:\\usr\\bin\\xdotool";
+
+testing::AssertionResult RunXdotool(const std::string& arguments) {
+    if (::GetFileAttributesA(kXdotool) == INVALID_FILE_ATTRIBUTES) {
+        return testing::AssertionFailure() << "no xdotool at " << kXdotool
+                                           << " (scripts/setup.sh installs it)";
+    }
+    std::string commandLine = "xdotool " + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(kXdotool, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &si, &pi)) {
+        return testing::AssertionFailure() << "could not start \"" << commandLine
+                                           << "\": error " << ::GetLastError();
+    }
+    OwnedHandle thread(pi.hThread);
+    OwnedHandle process(pi.hProcess);
+    if (process) ::WaitForSingleObject(process.Get(), 5000);
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult XdotoolClick(POINT target) {
+    std::ostringstream move;
+    move << "mousemove --sync " << target.x << ' ' << target.y;
+    if (auto started = RunXdotool(move.str()); !started) return started;
+    POINT at{};
+    if (!WaitUntil([&] { return (at = CursorPos()).x == target.x && at.y == target.y; }, 5000)) {
+        return testing::AssertionFailure() << "xdotool left the pointer at (" << at.x << ","
+                                           << at.y << "), not (" << target.x << "," << target.y
+                                           << ")";
+    }
+    ::Sleep(50);
+    return RunXdotool("click 1");
+}
+
+testing::AssertionResult ClickMiddle(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return XdotoolClick({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+// One of the 19 movies as the test lays it out; kMissing: not there at all.
+constexpr DWORD kMissing = INVALID_FILE_ATTRIBUTES;
+struct Movie {
+    const char* name;
+    DWORD attributes;
+};
+constexpr Movie kMovies[] = {
+    {"intel_e.bik", FILE_ATTRIBUTE_READONLY},
+    {"intel_f.bik", FILE_ATTRIBUTE_HIDDEN},
+    {"intel_g.bik", kMissing},
+    {"nVid.bik", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+    {"Intr_dtm_e.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_dtm_f.bik", kMissing},
+    {"Intr_dtm_g.bik", FILE_ATTRIBUTE_SYSTEM},
+    {"Intr_dtm_i.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_dtm_s.bik", FILE_ATTRIBUTE_READONLY},
+    {"Intr_korv_e.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_korv_f.bik", FILE_ATTRIBUTE_HIDDEN},
+    {"Intr_korv_g.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_korv_i.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_korv_s.bik", FILE_ATTRIBUTE_ARCHIVE},
+    {"Intr_v8_e.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_v8_f.bik", FILE_ATTRIBUTE_READONLY},
+    {"Intr_v8_g.bik", FILE_ATTRIBUTE_NORMAL},
+    {"Intr_v8_i.bik", FILE_ATTRIBUTE_HIDDEN},
+    {"Intr_v8_s.bik", kMissing},
+};
+
+// The program with a game of its own: a game folder whose "video" folder holds the movies
+// of kMovies (and a file that is none of them), PATH_VIDEO naming that folder, and a
+// replacement movie beside the program, with bytes that no movie has.
+class ApplyTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) return;
+        setting_ = std::make_unique<GameFolderSetting>();
+        game_ = std::make_unique<TempFolder>();
+        ASSERT_TRUE(game_->Created()) << game_->Path();
+        ASSERT_TRUE(setting_->Set(game_->Path())) << "could not write " << kGameFolderValue;
+
+        for (unsigned i = 0; i < 300000; ++i) replacement_ += static_cast<char>((i * 7919u) >> 5);
+        ASSERT_TRUE(WriteFileBytes(folder_->File(kReplacementName), replacement_));
+
+        ASSERT_TRUE(WriteFileBytes(game_->File("Korv3.exe"), "the game itself"));
+        ASSERT_TRUE(::CreateDirectoryA(Video().c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(Video() + "\\readme.txt", "not a movie"));
+        for (const Movie& movie : kMovies) {
+            if (movie.attributes == kMissing) continue;
+            const std::string path = Video() + "\\" + movie.name;
+            ASSERT_TRUE(WriteFileBytes(path, std::string("original ") + movie.name));
+            ASSERT_TRUE(::SetFileAttributesA(path.c_str(), movie.attributes)) << movie.name;
+            // Else the run would not be shown what it must cope with.
+            ASSERT_EQ(::GetFileAttributesA(path.c_str()) & movie.attributes & ~FILE_ATTRIBUTE_NORMAL,
+                      movie.attributes & ~FILE_ATTRIBUTE_NORMAL)
+                << movie.name << ": the file system keeps no such attribute";
+        }
+    }
+
+    void TearDown() override {
+        ProgramTest::TearDown();
+        setting_.reset();
+        game_.reset();
+    }
+
+    std::string Video() const { return game_->File("video"); }
+
+    // Comes up, and Apply is found: the program's window of our host class at Apply's place.
+    HWND StartAndFindApply(HWND& window) {
+        Start();
+        window = WaitUntilShown();
+        if (!window) return nullptr;
+        RECT w{};
+        ::GetWindowRect(window, &w);
+        for (HWND child : Descendants(window)) {
+            RECT r{};
+            ::GetWindowRect(child, &r);
+            if (ClassOf(child) == "FormsUserControl" && r.left - w.left == kApplyLeft &&
+                r.top - w.top == kApplyTop && r.right - r.left == kApplyWidth &&
+                r.bottom - r.top == kApplyHeight) {
+                return child;
+            }
+        }
+        return nullptr;
+    }
+
+    // The next message box of the program, once it is up and in front.
+    testing::AssertionResult WaitForBox(ShownBox& box, const char* what, int timeoutMs = 10000) {
+        HWND window = nullptr;
+        if (!WaitUntil([&] { return (window = FindMessageBox(program_->Pid())) != nullptr; },
+                       timeoutMs, 10)) {
+            return testing::AssertionFailure()
+                   << "no " << what << " within " << timeoutMs << " ms"
+                   << (program_->Running() ? "" : " (the program has ended)");
+        }
+        if (!BringToFront(window)) {
+            return testing::AssertionFailure() << "the " << what << " box would not come to the front";
+        }
+        box = ReadBox(window);
+        return testing::AssertionSuccess();
+    }
+
+    // Answers a message box with one key, as a user does.
+    static testing::AssertionResult Answer(const ShownBox& box, WORD key, const char* what) {
+        {
+            HeldKeys pressed{key};
+            ::Sleep(50);
+        }
+        if (WaitUntil([&] { return !::IsWindow(box.window) || !::IsWindowVisible(box.window); },
+                      5000, 10)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure() << "the " << what << " box is still up after the key";
+    }
+
+    // The question, as it stands in the program; answered with the key given.
+    void AnswerTheQuestion(WORD key) {
+        ShownBox question;
+        ASSERT_TRUE(WaitForBox(question, "question"));
+        EXPECT_EQ(question.title, kTitle);
+        EXPECT_EQ(question.text, "No Backup feature!\r\nContinue?");
+        EXPECT_EQ(Join(question.buttons), "&Yes, &No");
+        ASSERT_TRUE(Answer(question, key, "question"));
+    }
+
+    // The folder as it must look after a run that replaced every movie.
+    Tree ReplacedTree(const Tree& before) const {
+        Tree want = before;
+        for (const Movie& movie : kMovies) {
+            Entry& entry = want["video\\" + std::string(movie.name)];
+            entry.bytes = replacement_;
+            entry.attributes = ::GetFileAttributesA((Video() + "\\" + movie.name).c_str());
+        }
+        return want;
+    }
+
+    static constexpr int kApplyLeft = 621;
+    static constexpr int kApplyTop = 324;
+    static constexpr int kApplyWidth = 76;
+    static constexpr int kApplyHeight = 24;
+
+    std::unique_ptr<GameFolderSetting> setting_;
+    std::unique_ptr<TempFolder> game_;
+    std::string replacement_;
+};
+
+TEST_F(ApplyTest, ClickYesReplacesEveryMovieReportsDoneAndEnds) {
+    const Tree before = Snapshot(game_->Path());
+    HWND window = nullptr;
+    HWND apply = StartAndFindApply(window);
+    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
+
+    ASSERT_TRUE(ClickMiddle(apply));
+    AnswerTheQuestion(VK_RETURN);
+    if (HasFatalFailure()) return;
+
+    ShownBox report;
+    ASSERT_TRUE(WaitForBox(report, "report"));
+    EXPECT_EQ(report.title, kTitle);
+    EXPECT_EQ(report.text, "Done!");
+    EXPECT_EQ(Join(report.buttons), "OK");
+    ASSERT_TRUE(Answer(report, VK_SPACE, "report"));
+
+    ASSERT_TRUE(program_->WaitForExit(15000)) << "the program did not end after the report";
+    EXPECT_EQ(program_->ExitCode(), 0u);
+
+    const Tree after = Snapshot(game_->Path());
+    EXPECT_EQ(Differences(ReplacedTree(before), after), "");
+    for (const Movie& movie : kMovies) {
+        const auto found = after.find("video\\" + std::string(movie.name));
+        ASSERT_NE(found, after.end()) << movie.name;
+        EXPECT_EQ(found->second.attributes &
+                      (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+                  0u)
+            << movie.name;
+    }
+}
+
+// Keeps running with its window as it was: shown, taking input, no box up.
+testing::AssertionResult StillRunning(const Program& program, HWND window) {
+    ::Sleep(500);  // an end on its way would have begun by now
+    if (!program.Running()) return testing::AssertionFailure() << "the program has ended";
+    if (FindMessageBox(program.Pid())) return testing::AssertionFailure() << "a box is still up";
+    if (!::IsWindowVisible(window) || !::IsWindowEnabled(window) || AlphaOf(window) != kShownAlpha) {
+        return testing::AssertionFailure() << "the window is not shown as before (alpha "
+                                           << AlphaOf(window) << ")";
+    }
+    return testing::AssertionSuccess();
+}
+
+// A value that names no video folder: the run says what is wrong, changes nothing, and the
+// program goes on until Esc.
+enum class BadValue { Missing, Relative, TheVideoFolderItself };
+struct BadValueCase {
+    BadValue value;
+    const char* name;
+    const char* says;
+};
+void PrintTo(const BadValueCase& c, std::ostream* out) { *out << c.name; }
+
+class BadValueTest : public ApplyTest, public testing::WithParamInterface<BadValueCase> {};
+
+TEST_P(BadValueTest, ReportsWhatIsWrongChangesNothingAndKeepsRunning) {
+    const BadValueCase& bad = GetParam();
+    switch (bad.value) {
+        case BadValue::Missing: ASSERT_TRUE(setting_->Remove()); break;
+        case BadValue::Relative: ASSERT_TRUE(setting_->Set("Games\\Korv3")); break;
+        case BadValue::TheVideoFolderItself: ASSERT_TRUE(setting_->Set(Video())); break;
+    }
+    const Tree before = Snapshot(game_->Path());
+    HWND window = nullptr;
+    HWND apply = StartAndFindApply(window);
+    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
+
+    ASSERT_TRUE(ClickMiddle(apply));
+    AnswerTheQuestion(VK_RETURN);
+    if (HasFatalFailure()) return;
+
+    ShownBox report;
+    ASSERT_TRUE(WaitForBox(report, "report"));
+    EXPECT_EQ(report.title, kTitle);
+    EXPECT_NE(report.text.find(bad.says), std::string::npos) << report.text;
+    EXPECT_NE(report.text.find(kGameFolderValue), std::string::npos) << report.text;
+    EXPECT_NE(report.text.find("No file was changed."), std::string::npos) << report.text;
+    ASSERT_TRUE(Answer(report, VK_RETURN, "report"));
+
+    EXPECT_TRUE(StillRunning(*program_, window));
+    EXPECT_EQ(Differences(before, Snapshot(game_->Path())), "");
+
+    {
+        HeldKeys esc{VK_ESCAPE};
+        ASSERT_TRUE(program_->WaitForExit(10000)) << "Esc did not end the program";
+    }
+    EXPECT_EQ(program_->ExitCode(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BadValueTest,
+    testing::Values(
+        BadValueCase{BadValue::Missing, "Missing", "could not be read from the registry"},
+        BadValueCase{BadValue::Relative, "Relative", "is not a full path"},
+        BadValueCase{BadValue::TheVideoFolderItself, "TheVideoFolderItself",
+                     "movie folder was not found"}),
+    [](const testing::TestParamInfo<BadValueCase>& param) { return param.param.name; });
+
+// Space on Apply with the focus asks the same question; No leaves everything as it was, and
+// Apply can be pressed again.
+TEST_F(ApplyTest, SpaceOnFocusedApplyAsksAndNoChangesNothing) {
+    const Tree before = Snapshot(game_->Path());
+    HWND window = nullptr;
+    HWND apply = StartAndFindApply(window);
+    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
+    ASSERT_TRUE(BringToFront(window));
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    auto focus = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    };
+
+    // No control has the focus once the window is up: a click on a check box gives it one
+    // (twice, so that it ends ticked again), and Tab goes on from there to Apply.
+    const std::vector<HWND> children = Descendants(window);
+    const auto check3 = std::find_if(children.begin(), children.end(),
+                                     [](HWND child) { return TextOf(child) == "Trailer (all)"; });
+    ASSERT_NE(check3, children.end()) << "no check box \"Trailer (all)\"";
+    RECT box{};
+    ::GetWindowRect(*check3, &box);
+    auto checkState = [&] {
+        DWORD_PTR state = 0;
+        SendMessageTimeoutA(*check3, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+        return state;
+    };
+    for (const DWORD_PTR want : {BST_UNCHECKED, BST_CHECKED}) {
+        ::Sleep(::GetDoubleClickTime() + 50);  // two clicks, not a double-click
+        ASSERT_TRUE(XdotoolClick({box.left + 7, (box.top + box.bottom) / 2}));
+        ASSERT_TRUE(WaitUntil([&] { return checkState() == want; }, 2000, 10))
+            << "the check box shows " << checkState() << ", not " << want;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return focus() == *check3; }, 2000, 10))
+        << "the check box did not take the focus";
+    {
+        HeldKeys tab{VK_TAB};
+        ::Sleep(30);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return focus() == apply; }, 2000, 10))
+        << "Tab brought the focus to a " << ClassOf(focus()) << ", not to Apply";
+
+    {
+        HeldKeys space{VK_SPACE};
+        ::Sleep(50);
+    }
+    AnswerTheQuestion('N');
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(StillRunning(*program_, window));
+
+    // Apply is not left half pressed: a click asks again.
+    ASSERT_TRUE(ClickMiddle(apply));
+    AnswerTheQuestion('N');
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(StillRunning(*program_, window));
+    EXPECT_EQ(Differences(before, Snapshot(game_->Path())), "");
+}
 
 }  // namespace
