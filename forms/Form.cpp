@@ -124,10 +124,9 @@ bool Form::Visible() const { return ::IsWindowVisible(hWnd()) != FALSE; }
 
 VbBool Form::Enabled() const { return ToVbBool(::IsWindowEnabled(hWnd()) != FALSE); }
 
-void Form::SetEnabled(VbBool enabled) {
-    if (enabled == kFalse) RememberFocus();
-    ::EnableWindow(hWnd(), enabled != kFalse);  // WM_ENABLE gives the focus back
-}
+// WM_CANCELMODE and WM_ENABLE keep and give back the focus, for the system's own
+// EnableWindow calls (a message box disabling its owner) as well.
+void Form::SetEnabled(VbBool enabled) { ::EnableWindow(hWnd(), enabled != kFalse); }
 
 void Form::Show() {
     ::ShowWindow(hWnd(), SW_SHOW);
