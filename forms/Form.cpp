@@ -124,11 +124,47 @@ bool Form::Visible() const { return ::IsWindowVisible(hWnd()) != FALSE; }
 
 VbBool Form::Enabled() const { return ToVbBool(::IsWindowEnabled(hWnd()) != FALSE); }
 
+// WM_CANCELMODE and WM_ENABLE keep and give back the focus, for the system's own
+// EnableWindow calls (a message box disabling its owner) as well.
 void Form::SetEnabled(VbBool enabled) { ::EnableWindow(hWnd(), enabled != kFalse); }
 
 void Form::Show() {
     ::ShowWindow(hWnd(), SW_SHOW);
     ::UpdateWindow(WindowHandle());
+    // A form that was active already gets no activation that would hand out the focus.
+    if (::GetActiveWindow() == WindowHandle() && !HoldsFocus()) RestoreFocus();
+}
+
+bool Form::HoldsFocus() const noexcept {
+    HWND focus = ::GetFocus();
+    return focus && ::IsChild(WindowHandle(), focus);
+}
+
+bool Form::CanTakeFocus(HWND window) const noexcept {
+    if (!window || !::IsChild(WindowHandle(), window) || !::IsWindowVisible(window)) return false;
+    for (HWND w = window; w; w = ::GetParent(w)) {
+        if (!::IsWindowEnabled(w)) return false;
+        if (w == WindowHandle()) break;
+    }
+    return true;
+}
+
+void Form::RememberFocus() noexcept {
+    if (HoldsFocus()) activeControl_ = ::GetFocus();
+}
+
+bool Form::RestoreFocus() noexcept {
+    HWND target = activeControl_;
+    if (!CanTakeFocus(target)) {
+        // The builder stacked every container's windows in tab order, so the dialog
+        // manager's first tab stop is the first control of the focus order.
+        target = ::GetNextDlgTabItem(WindowHandle(), nullptr, FALSE);
+        if (!target || !(::GetWindowLongPtrA(target, GWL_STYLE) & WS_TABSTOP)) return false;
+        if (!CanTakeFocus(target)) return false;
+    }
+    activeControl_ = target;
+    if (::GetFocus() != target) ::SetFocus(target);
+    return true;
 }
 
 void Form::Hide() { ::ShowWindow(hWnd(), SW_HIDE); }
@@ -187,6 +223,36 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // then wait for a button release and drag the window with the bare pointer.
         if (wParam == HTCAPTION && !(::GetKeyState(VK_LBUTTON) & 0x8000)) return 0;
         break;
+    case WM_ACTIVATE:
+        // The focus is still on our control when the form goes inactive; on activation
+        // it goes back there instead of to the form itself.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            RememberFocus();
+        } else if (!HIWORD(wParam) && RestoreFocus()) {
+            return 0;
+        }
+        break;
+    case WM_CANCELMODE:
+        // EnableWindow sends this before it disables us (a message box disabling its
+        // owner, too), while the focus is still on our control.
+        RememberFocus();
+        break;
+    case WM_ENABLE:
+        if (!wParam) {
+            // A disabled form takes no keys. Wine drops the focus only when it was on the
+            // form itself and would leave it on the control.
+            if (HoldsFocus()) {
+                RememberFocus();
+                ::SetFocus(nullptr);
+            }
+        } else if (::GetActiveWindow() == WindowHandle() && !HoldsFocus()) {
+            RestoreFocus();
+        }
+        return 0;
+    case WM_SETFOCUS:
+        // The form itself takes no keys: its active control does.
+        RestoreFocus();
+        return 0;
     case WM_DESTROY:
         // The program ends with its last form, unless the code itself is tearing it down.
         if (--LiveForms() == 0 && !closingByOwner_) ::PostQuitMessage(0);

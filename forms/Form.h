@@ -63,8 +63,11 @@ public:
 
     bool Visible() const;
     VbBool Enabled() const;
+    // Disabling keeps which control had the focus; enabling gives it back to that control.
     void SetEnabled(VbBool enabled);
-    void Show();  // modeless
+    // Modeless. The form's active control (at first the first of the focus order) takes
+    // the focus.
+    void Show();
     void Hide();
 
     const std::string& Caption() const noexcept { return settings_.caption; }
@@ -107,6 +110,14 @@ private:
     void CreateFormWindow();
     void Build(const desc::Node& description);
     void TearDown() noexcept;
+    // The form's active control: the control that had the focus last. It is kept when the
+    // focus leaves the form (deactivation, disabling) and gets the focus again when the
+    // form is activated or enabled; when it can no longer take the focus, the first
+    // control of the focus order does.
+    void RememberFocus() noexcept;
+    bool RestoreFocus() noexcept;
+    bool HoldsFocus() const noexcept;
+    bool CanTakeFocus(HWND window) const noexcept;
 
     FormSettings settings_;
     forms::Picture picture_;
@@ -117,6 +128,7 @@ private:
     std::vector<std::unique_ptr<Timer>> timerControls_;
     std::vector<Timer*> timers_;
     bool closingByOwner_ = false;
+    HWND activeControl_ = nullptr;  // borrowed; checked with IsChild before each use
 };
 
 // The description stored in this program's resources under name (RCDATA).

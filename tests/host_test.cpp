@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -399,6 +401,127 @@ TEST_F(HostTest, TheDefaultLookFollowsTheDefaultControlAndTheFocus) {
     ::SetFocus(form->Get<forms::CheckBox>("Check").hWnd());
     EXPECT_EQ(input, (Strings{"A.LostFocus", "A.Ambient DisplayAsDefault", "B.Ambient DisplayAsDefault"}));
     EXPECT_TRUE(Rec("B").Ambient().DisplayAsDefault);
+}
+
+// ---- Focus of the form -----------------------------------------------------------------
+
+// Which window of the form has the focus, by control name ("form" for the form itself).
+std::string FocusName(const forms::Form& form) {
+    HWND focus = ::GetFocus();
+    if (!focus) return "none";
+    if (focus == form.WindowHandle()) return "form";
+    for (const auto& control : form.Controls()) {
+        if (auto* site = dynamic_cast<ControlSite*>(control.get()); site && site->InstanceHwnd() == focus) {
+            return site->Name();
+        }
+        if (auto* check = dynamic_cast<forms::CheckBox*>(control.get()); check && check->hWnd() == focus) {
+            return check->Name();
+        }
+    }
+    return "other";
+}
+
+TEST_F(HostTest, ShowingGivesTheFocusToTheFirstControlOfTheFocusOrderThatCanTakeIt) {
+    struct Case {
+        const char* name;
+        const char* from;  // a piece of the description, changed
+        const char* to;
+        const char* focused;
+    };
+    const Case cases[] = {
+        {"lowest tab index", "", "", "Check"},
+        {"tab index, not stored order", "TabIndex = 2", "TabIndex = -1", "B"},
+        {"first one disabled", "TabIndex = 0", "TabIndex = 0\nEnabled = False", "A"},
+        {"first one hidden", "TabIndex = 0", "TabIndex = 0\nVisible = False", "A"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string description = kDescription;
+        if (*c.from) description.replace(description.find(c.from), std::strlen(c.from), c.to);
+        Build(description.c_str());
+        input.clear();
+        form->Show();
+        forms::DoEvents();
+        EXPECT_EQ(FocusName(*form), c.focused);
+        // A hosted control hears of it once; the check box is no hosted control.
+        Strings gotFocus;
+        std::copy_if(input.begin(), input.end(), std::back_inserter(gotFocus),
+                     [](const std::string& s) { return s.ends_with(".GotFocus"); });
+        EXPECT_EQ(gotFocus, std::string(c.focused) == "Check" ? Strings{}
+                                                              : Strings{std::string(c.focused) + ".GotFocus"});
+        form.reset();
+    }
+}
+
+// A message box of the system that a thread timer closes once it is up; what the row
+// changes meanwhile happens while the box has the focus.
+std::function<void()> g_whileBoxIsUp;
+constexpr char kBoxTitle[] = "Focus test box";
+
+void CALLBACK CloseTheBox(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = ::FindWindowA("#32770", kBoxTitle);
+    if (!box) return;
+    ::KillTimer(nullptr, id);
+    if (g_whileBoxIsUp) g_whileBoxIsUp();
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(HostTest, TheFocusGoesBackToTheActiveControlAfterAMessageBoxOrWhileDisabled) {
+    struct Case {
+        const char* name;
+        bool messageBox;        // else the form is disabled and enabled again
+        const char* meanwhile;  // "" or what happens to B while the focus is away
+        const char* focused;
+    };
+    const Case cases[] = {
+        {"message box", true, "", "B"},
+        {"message box, B disabled meanwhile", true, "disable", "Check"},
+        {"message box, B hidden meanwhile", true, "hide", "Check"},
+        {"disabled", false, "", "B"},
+        {"disabled, B disabled meanwhile", false, "disable", "Check"},
+        {"disabled, B hidden meanwhile", false, "hide", "Check"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Build();
+        Site("A").SetDefault(true);
+        form->Show();
+        forms::DoEvents();
+        ::SetFocus(Site("B").InstanceHwnd());
+        ASSERT_EQ(FocusName(*form), "B");
+        ASSERT_TRUE(Rec("B").Ambient().DisplayAsDefault);
+        input.clear();
+
+        const std::string meanwhile = c.meanwhile;
+        auto change = [&] {
+            if (meanwhile == "disable") Site("B").SetEnabled(false);
+            if (meanwhile == "hide") Site("B").SetVisible(false);
+        };
+        if (c.messageBox) {
+            g_whileBoxIsUp = change;
+            ::SetTimer(nullptr, 0, 30, &CloseTheBox);
+            EXPECT_EQ(::MessageBoxA(::GetActiveWindow(), "Go on?", kBoxTitle, MB_OK | MB_SETFOREGROUND), IDOK);
+            g_whileBoxIsUp = nullptr;
+        } else {
+            form->SetEnabled(forms::kFalse);
+            forms::DoEvents();
+            EXPECT_NE(FocusName(*form), "B") << "a disabled form keeps no focus";
+            change();
+            form->SetEnabled(forms::kTrue);
+        }
+        forms::DoEvents();
+        EXPECT_EQ(FocusName(*form), c.focused);
+        EXPECT_EQ(::GetActiveWindow(), form->WindowHandle());
+        // The default look follows the focus: B's while it has it, else the default's.
+        const bool onB = std::string(c.focused) == "B";
+        EXPECT_EQ(Rec("B").Ambient().DisplayAsDefault, onB);
+        EXPECT_EQ(Rec("A").Ambient().DisplayAsDefault, !onB);
+        if (onB) {
+            ASSERT_FALSE(input.empty());
+            EXPECT_EQ(input.back(), "B.GotFocus");
+        }
+        form.reset();
+    }
 }
 
 TEST_F(HostTest, ANewInstancePlacedWhileDesignedGetsInitPropertiesAndShowsDesignMessages) {
