@@ -19,11 +19,14 @@
 #include "app/WndMain.h"
 #include "forms/Description.h"
 #include "forms/Runtime.h"
+#include "main_window_fixture.h"
 #include "skin/Transparency.h"
 
 namespace {
 
 using forms::Hooks;
+using mainwindowtest::PumpFor;
+using mainwindowtest::PumpUntil;
 
 constexpr std::uint32_t kOrange = 0x2175F8;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
@@ -43,25 +46,6 @@ int LayeredAlpha(HWND hwnd) {
     DWORD flags = 0;
     if (!::GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) || flags != LWA_ALPHA) return -1;
     return alpha;
-}
-
-void PumpFor(DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < milliseconds) {
-        forms::DoEvents();
-        ::Sleep(1);
-    }
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD milliseconds = 3000) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > milliseconds) return false;
-        forms::DoEvents();
-        ::Sleep(1);
-    }
-    return true;
 }
 
 // ---- Real input ----------------------------------------------------------------------
