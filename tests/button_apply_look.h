@@ -5,10 +5,19 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "button/Butt.h"
 
 namespace buttontest {
+
+// A colour as the failure messages show it: &HBBGGRR.
+inline std::string Hex(button::RgbColor c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "&H%06X", static_cast<unsigned>(c));
+    return text;
+}
 
 struct ApplyLook {
     const char* name;

@@ -13,6 +13,7 @@
 #include "button/Butt.h"
 #include "button/ButtGeometry.h"
 #include "button_test_host.h"
+#include "dib.h"
 #include "forms/Handles.h"
 #include "forms/Picture.h"
 #include "forms/PropertyBag.h"
@@ -21,6 +22,7 @@ namespace {
 
 using button::Butt;
 using buttontest::ButtonHost;
+using testdib::DibSection;
 using forms::kFalse;
 using forms::kTrue;
 
@@ -142,28 +144,6 @@ COLORREF ColourOf(char symbol) {
     case 'z': return RGB(3, 4, 5);  // 2 off that key: key-like
     default: ADD_FAILURE() << "no colour for '" << symbol << "'"; return 0;
     }
-}
-
-forms::OwnedBitmap DibSection(int width, int height, const std::function<COLORREF(int, int)>& at) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    forms::OwnedBitmap bitmap(
-        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) {
-        ADD_FAILURE() << "CreateDIBSection failed";
-        return {};
-    }
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels[y * width + x] = butt::DibPixel(at(x, y));
-    ::GdiFlush();
-    return bitmap;
 }
 
 forms::Picture ArtPicture(const std::vector<std::string>& art) {
