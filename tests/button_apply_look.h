@@ -1,5 +1,6 @@
-// The Apply button's style-2 colours on 76 x 24 by state, and where to read them: the
-// inner and middle ring's side midpoints and the outer ring and corner pixels.
+// The Apply button's style-2 colours on 76 x 24 by state, where to read them (the
+// inner and middle ring's side midpoints, the outer ring and corner pixels), and how a
+// colour shows in a failure message.
 #pragma once
 
 #include <windows.h>

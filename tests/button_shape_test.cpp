@@ -22,6 +22,7 @@ namespace {
 
 using button::Butt;
 using buttontest::ButtonHost;
+using testdib::BitmapPixels;
 using testdib::DibSection;
 using forms::kFalse;
 using forms::kTrue;
@@ -602,21 +603,6 @@ ScanOracle PerPixelScan(HBITMAP picture, int copyW, int copyH, int w, int h) {
         if (s >= 0) close(s, y, copyW);
     }
     return out;
-}
-
-std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap, int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
-    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
-    ::GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
-    for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
-    return pixels;
 }
 
 TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {

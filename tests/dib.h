@@ -1,5 +1,5 @@
-// 32-bpp top-down DIB sections: pictures made pixel by pixel, and surfaces that a paint
-// routine draws into and a test reads back exactly.
+// Bitmaps for the drawing tests: 32-bpp top-down DIB sections made pixel by pixel or
+// painted into, and the pixels of any bitmap read back exactly.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "forms/Handles.h"
 
@@ -18,8 +19,7 @@ constexpr std::uint32_t PixelOf(COLORREF c) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-// A 32-bpp top-down DIB section; *bits is where its rows lie, one after the other.
-inline forms::OwnedBitmap TopDownDib(int width, int height, void** bits) {
+inline BITMAPINFO TopDownInfo(int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -27,6 +27,12 @@ inline forms::OwnedBitmap TopDownDib(int width, int height, void** bits) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// A 32-bpp top-down DIB section; *bits is where its rows lie, one after the other.
+inline forms::OwnedBitmap TopDownDib(int width, int height, void** bits) {
+    BITMAPINFO info = TopDownInfo(width, height);
     *bits = nullptr;
     return forms::OwnedBitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
@@ -47,6 +53,24 @@ inline forms::OwnedBitmap DibSection(int width, int height,
     }
     ::GdiFlush();
     return bitmap;
+}
+
+// A bitmap's pixels as 0x00RRGGBB, row by row from the top.
+inline std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info = TopDownInfo(width, height);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
+    ::GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &info,
+                DIB_RGB_COLORS);
+    for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
+    return pixels;
+}
+
+// One pixel of a bitmap that no DC holds.
+inline COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
+    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
+    forms::SelectGuard select(dc.Get(), bitmap);
+    return ::GetPixel(dc.Get(), x, y);
 }
 
 }  // namespace testdib

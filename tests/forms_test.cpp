@@ -113,17 +113,8 @@ PicturePixels PixelsOf(const Picture& picture) {
     PicturePixels out;
     out.width = picture.Width();
     out.height = picture.Height();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> raw(static_cast<std::size_t>(out.width * out.height));
-    WindowDc screen(nullptr);
-    ::GetDIBits(screen.Get(), picture.BitmapHandle(), 0, static_cast<UINT>(out.height), raw.data(),
-                &info, DIB_RGB_COLORS);
+    const std::vector<std::uint32_t> raw =
+        testdib::BitmapPixels(picture.BitmapHandle(), out.width, out.height);
     for (std::uint32_t v : raw) out.pixels.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
     return out;
 }

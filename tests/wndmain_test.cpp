@@ -17,6 +17,7 @@
 
 #include "app/Misc.h"
 #include "app/WndMain.h"
+#include "dib.h"
 #include "forms/Description.h"
 #include "forms/Runtime.h"
 #include "main_window_fixture.h"
@@ -132,9 +133,7 @@ COLORREF ShownArrowPixel(const WndMain& window, const forms::Image& arrow) {
 }
 
 COLORREF PicturePixel(const forms::Picture& picture, POINT at) {
-    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
-    forms::SelectGuard select(dc.Get(), picture.BitmapHandle());
-    return ::GetPixel(dc.Get(), at.x, at.y);
+    return testdib::BitmapPixel(picture.BitmapHandle(), at.x, at.y);
 }
 
 // ---- Views of the Feature panel --------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "dib.h"
 #include "forms/Handles.h"
 #include "real_input.h"
 
@@ -238,17 +239,9 @@ public:
         width_ = rect_.right - rect_.left;
         height_ = rect_.bottom - rect_.top;
         if (width_ <= 0 || height_ <= 0) return;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;  // top-down rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         forms::WindowDc screen(nullptr);
         void* bits = nullptr;
-        bitmap_ = forms::OwnedBitmap(
-            ::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap_ = testdib::TopDownDib(width_, height_, &bits);
         forms::OwnedDc memory(::CreateCompatibleDC(screen.Get()));
         if (!bitmap_ || !memory || !bits) return;
         {
