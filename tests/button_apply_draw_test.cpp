@@ -8,47 +8,22 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "app/WndMain.h"
 #include "button/Butt.h"
 #include "button_apply_look.h"
 #include "forms/Handles.h"
 #include "forms/Runtime.h"
+#include "main_window_fixture.h"
+#include "real_input.h"
 
 namespace {
 
-using button::Butt;
 using button::RgbColor;
 using buttontest::ApplyLook;
-
-void SendMouse(DWORD flags, POINT screen = {}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
-    input.mi.dy = static_cast<LONG>(screen.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1));
-    input.mi.dwFlags = flags;
-    ::SendInput(1, &input, sizeof input);
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD milliseconds = 3000) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > milliseconds) return false;
-        forms::DoEvents();
-        ::Sleep(1);
-    }
-    return true;
-}
-
-std::string Hex(RgbColor c) {
-    char text[16];
-    std::snprintf(text, sizeof text, "&H%06X", static_cast<unsigned>(c));
-    return text;
-}
+using buttontest::Hex;
+using mainwindowtest::PumpUntil;
+using testinput::SendMouse;
 
 // Saves what the window shows as a 24-bit bitmap file.
 void SaveWindow(HWND hwnd, const std::string& path) {
@@ -83,24 +58,8 @@ void SaveWindow(HWND hwnd, const std::string& path) {
     }
 }
 
-class RunningApply : public ::testing::Test {
+class RunningApply : public mainwindowtest::MainWindowWithApply {
 protected:
-    void SetUp() override {
-        Butt::Register();
-        forms::Hooks().messageBox = [](const std::string&, UINT) { return IDNO; };
-        forms::Hooks().end = [] {};
-        window = std::make_unique<WndMain>();
-        window->Form_Load();
-        apply = dynamic_cast<Butt*>(window->Apply.Instance());
-        ASSERT_NE(apply, nullptr);
-        PumpUntil([] { return false; }, 100);
-    }
-    void TearDown() override {
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        window.reset();
-        forms::Hooks() = forms::RuntimeHooks{};
-    }
-
     // Checks the back buffer and the button's window against one row of the table.
     void ExpectLook(const ApplyLook& look) {
         SCOPED_TRACE(look.name);
@@ -121,9 +80,6 @@ protected:
             SaveWindow(window->hWnd(), std::string(folder) + "\\" + name + ".bmp");
         }
     }
-
-    std::unique_ptr<WndMain> window;
-    Butt* apply = nullptr;
 };
 
 TEST_F(RunningApply, StoredLookThenHoverAndPressUnderTheRealCursor) {

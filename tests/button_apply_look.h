@@ -1,14 +1,24 @@
-// The Apply button's style-2 colours on 76 x 24 by state, and where to read them: the
-// inner and middle ring's side midpoints and the outer ring and corner pixels.
+// The Apply button's style-2 colours on 76 x 24 by state, where to read them (the
+// inner and middle ring's side midpoints, the outer ring and corner pixels), and how a
+// colour shows in a failure message.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "button/Butt.h"
 
 namespace buttontest {
+
+// A colour as the failure messages show it: &HBBGGRR.
+inline std::string Hex(button::RgbColor c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "&H%06X", static_cast<unsigned>(c));
+    return text;
+}
 
 struct ApplyLook {
     const char* name;

@@ -4,75 +4,27 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/WndMain.h"
 #include "button/Butt.h"
 #include "forms/Runtime.h"
+#include "main_window_fixture.h"
+#include "real_input.h"
 
 namespace {
 
-using button::Butt;
+using mainwindowtest::PumpUntil;
+using testinput::SendKey;
+using testinput::SendMouse;
 
 constexpr char kQuestion[] = "No Backup feature!\r\nContinue?";
 
-void SendMouse(DWORD flags, POINT screen = {}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
-    input.mi.dy = static_cast<LONG>(screen.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1));
-    input.mi.dwFlags = flags;
-    ::SendInput(1, &input, sizeof input);
-}
-
-void SendKey(WORD vk, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &input, sizeof input);
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD milliseconds = 3000) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > milliseconds) return false;
-        forms::DoEvents();
-        ::Sleep(1);
-    }
-    return true;
-}
-
-class ApplyButtonTest : public ::testing::Test {
+class ApplyButtonTest : public mainwindowtest::MainWindowWithApply {
 protected:
-    void SetUp() override {
-        Butt::Register();
-        forms::Hooks().messageBox = [this](const std::string& text, UINT) {
-            boxes.push_back(text);
-            return IDNO;  // the patch run stops at its question
-        };
-        forms::Hooks().end = [] {};
-        window = std::make_unique<WndMain>();
-        window->Form_Load();
-        apply = dynamic_cast<Butt*>(window->Apply.Instance());
-        ASSERT_NE(apply, nullptr);
-        PumpUntil([] { return false; }, 50);
-    }
-    void TearDown() override {
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        window.reset();
-        forms::Hooks() = forms::RuntimeHooks{};
-    }
     bool Asked() const {
         return std::find(boxes.begin(), boxes.end(), kQuestion) != boxes.end();
     }
-
-    std::unique_ptr<WndMain> window;
-    Butt* apply = nullptr;
-    std::vector<std::string> boxes;
 };
 
 TEST_F(ApplyButtonTest, IsBuiltFromItsStoredKeys) {

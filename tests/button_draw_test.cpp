@@ -13,6 +13,7 @@
 #include "button/Butt.h"
 #include "button_apply_look.h"
 #include "button_test_host.h"
+#include "dib.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ using button::PaintFlag;
 using button::RgbColor;
 using button::VisualState;
 using buttontest::ButtonHost;
+using buttontest::Hex;
 using forms::kFalse;
 using forms::kTrue;
 using forms::VbBool;
@@ -33,12 +35,6 @@ constexpr RgbColor kGrey = 0x808080;
 
 RgbColor Px(const Butt& b, int x, int y) {
     return static_cast<RgbColor>(::GetPixel(b.MemoryDC, x, y));
-}
-
-std::string Hex(RgbColor c) {
-    char text[16];
-    std::snprintf(text, sizeof text, "&H%06X", static_cast<unsigned>(c));
-    return text;
 }
 
 std::string RectText(const RECT& r) {
@@ -56,18 +52,8 @@ void Clear(Butt& b, RgbColor color) {
 
 // A square bitmap picture in one colour.
 forms::Picture SolidPicture(int size, COLORREF color) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    const std::uint32_t bgr = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-    for (int i = 0; i < size * size; ++i) pixels[i] = bgr;
-    return forms::Picture::FromBitmap(forms::OwnedBitmap(bitmap));
+    return forms::Picture::FromBitmap(
+        testdib::DibSection(size, size, [color](int, int) { return color; }));
 }
 
 // Wine smooths glyph edges; the caption checks want every glyph pixel in its exact colour,

@@ -13,6 +13,7 @@
 #include "button/Butt.h"
 #include "button/ButtGeometry.h"
 #include "button_test_host.h"
+#include "dib.h"
 #include "forms/Handles.h"
 #include "forms/Picture.h"
 #include "forms/PropertyBag.h"
@@ -21,6 +22,8 @@ namespace {
 
 using button::Butt;
 using buttontest::ButtonHost;
+using testdib::BitmapPixels;
+using testdib::DibSection;
 using forms::kFalse;
 using forms::kTrue;
 
@@ -142,28 +145,6 @@ COLORREF ColourOf(char symbol) {
     case 'z': return RGB(3, 4, 5);  // 2 off that key: key-like
     default: ADD_FAILURE() << "no colour for '" << symbol << "'"; return 0;
     }
-}
-
-forms::OwnedBitmap DibSection(int width, int height, const std::function<COLORREF(int, int)>& at) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    forms::OwnedBitmap bitmap(
-        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) {
-        ADD_FAILURE() << "CreateDIBSection failed";
-        return {};
-    }
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels[y * width + x] = butt::DibPixel(at(x, y));
-    ::GdiFlush();
-    return bitmap;
 }
 
 forms::Picture ArtPicture(const std::vector<std::string>& art) {
@@ -622,21 +603,6 @@ ScanOracle PerPixelScan(HBITMAP picture, int copyW, int copyH, int w, int h) {
         if (s >= 0) close(s, y, copyW);
     }
     return out;
-}
-
-std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap, int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
-    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
-    ::GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
-    for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
-    return pixels;
 }
 
 TEST_F(ButtonShapeTest, PictureScanMatchesThePerPixelProcedure) {

@@ -28,6 +28,7 @@
 #include "forms/Form.h"
 #include "forms/Handles.h"
 #include "forms/PropertyBag.h"
+#include "dib.h"
 #include "forms/Runtime.h"
 
 namespace forms {
@@ -68,15 +69,8 @@ std::string Hex(COLORREF c) {
 class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill = RGB(1, 2, 3)) : width_(width) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap_.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap_ = testdib::TopDownDib(width, height, &bits);
         dc_.Reset(::CreateCompatibleDC(nullptr));
         saved_ = ::SelectObject(dc_.Get(), bitmap_.Get());
         bits_ = static_cast<const std::uint32_t*>(bits);
@@ -119,17 +113,8 @@ PicturePixels PixelsOf(const Picture& picture) {
     PicturePixels out;
     out.width = picture.Width();
     out.height = picture.Height();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> raw(static_cast<std::size_t>(out.width * out.height));
-    WindowDc screen(nullptr);
-    ::GetDIBits(screen.Get(), picture.BitmapHandle(), 0, static_cast<UINT>(out.height), raw.data(),
-                &info, DIB_RGB_COLORS);
+    const std::vector<std::uint32_t> raw =
+        testdib::BitmapPixels(picture.BitmapHandle(), out.width, out.height);
     for (std::uint32_t v : raw) out.pixels.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
     return out;
 }

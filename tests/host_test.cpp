@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dib.h"
 #include "forms/BagText.h"
 #include "forms/Description.h"
 #include "forms/Form.h"
@@ -716,22 +717,14 @@ TEST(PropertyBagTest, TypedReadsConvertOrRaiseTheRuntimesErrors) {
 
 forms::Picture SmallBitmap() {
     const std::uint32_t pixels[6] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0x00123456};
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 3;
-    info.bmiHeader.biHeight = -2;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    forms::OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    forms::OwnedBitmap bitmap = testdib::TopDownDib(3, 2, &bits);
     std::memcpy(bits, pixels, sizeof pixels);
     return forms::Picture::FromBitmap(std::move(bitmap), RGB(255, 0, 255));
 }
 
 COLORREF PixelOf(const forms::Picture& picture, int x, int y) {
-    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
-    forms::SelectGuard select(dc.Get(), picture.BitmapHandle());
-    return ::GetPixel(dc.Get(), x, y);
+    return testdib::BitmapPixel(picture.BitmapHandle(), x, y);
 }
 
 TEST_F(HostTest, EveryValueTypeComesBackTheSameThroughTheStoredDescription) {

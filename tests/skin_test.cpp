@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dib.h"
 #include "forms/Form.h"
 #include "forms/Handles.h"
 #include "forms/Picture.h"
@@ -38,33 +39,10 @@ COLORREF ColourOf(char symbol) {
 int ArtWidth(const std::vector<std::string>& art) { return static_cast<int>(art.front().size()); }
 int ArtHeight(const std::vector<std::string>& art) { return static_cast<int>(art.size()); }
 
-// A 32-bit top-down DIB section holding exactly these pixels.
+// A picture holding exactly these pixels.
 forms::Picture ArtPicture(const std::vector<std::string>& art) {
-    const int width = ArtWidth(art);
-    const int height = ArtHeight(art);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    forms::OwnedBitmap bitmap(
-        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) {
-        ADD_FAILURE() << "CreateDIBSection failed";
-        return {};
-    }
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = ColourOf(art[y][x]);
-            pixels[y * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-        }
-    }
-    ::GdiFlush();
-    return forms::Picture::FromBitmap(std::move(bitmap));
+    return forms::Picture::FromBitmap(testdib::DibSection(
+        ArtWidth(art), ArtHeight(art), [&](int x, int y) { return ColourOf(art[y][x]); }));
 }
 
 // The window's region as the system keeps it: its type and its rectangles, "l,t,r,b" each.

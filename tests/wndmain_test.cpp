@@ -17,13 +17,17 @@
 
 #include "app/Misc.h"
 #include "app/WndMain.h"
+#include "dib.h"
 #include "forms/Description.h"
 #include "forms/Runtime.h"
+#include "main_window_fixture.h"
 #include "skin/Transparency.h"
 
 namespace {
 
 using forms::Hooks;
+using mainwindowtest::PumpFor;
+using mainwindowtest::PumpUntil;
 
 constexpr std::uint32_t kOrange = 0x2175F8;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
@@ -43,25 +47,6 @@ int LayeredAlpha(HWND hwnd) {
     DWORD flags = 0;
     if (!::GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) || flags != LWA_ALPHA) return -1;
     return alpha;
-}
-
-void PumpFor(DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < milliseconds) {
-        forms::DoEvents();
-        ::Sleep(1);
-    }
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD milliseconds = 3000) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > milliseconds) return false;
-        forms::DoEvents();
-        ::Sleep(1);
-    }
-    return true;
 }
 
 // ---- Real input ----------------------------------------------------------------------
@@ -148,9 +133,7 @@ COLORREF ShownArrowPixel(const WndMain& window, const forms::Image& arrow) {
 }
 
 COLORREF PicturePixel(const forms::Picture& picture, POINT at) {
-    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
-    forms::SelectGuard select(dc.Get(), picture.BitmapHandle());
-    return ::GetPixel(dc.Get(), at.x, at.y);
+    return testdib::BitmapPixel(picture.BitmapHandle(), at.x, at.y);
 }
 
 // ---- Views of the Feature panel --------------------------------------------------------
