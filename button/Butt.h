@@ -125,6 +125,9 @@ inline constexpr std::int16_t bsPressed = 2;
 inline constexpr std::int16_t bsHover = 4;
 inline constexpr std::int16_t bsMoved = 0x400;
 inline constexpr std::int16_t kPressedLook = bsPressed | bsHover;
+inline constexpr bool HasPressedLook(std::int16_t state) noexcept {
+    return (state & kPressedLook) == kPressedLook;
+}
 
 // The hover timer: identifier and period.
 inline constexpr UINT_PTR HoverTimerID = 237;

@@ -28,8 +28,6 @@ void RestoreAndDelete(HDC dc, HGDIOBJ saved) noexcept {
     if (out != nullptr && out != HGDI_ERROR && out != saved) ::DeleteObject(out);
 }
 
-bool PressedLook(std::int16_t state) noexcept { return (state & kPressedLook) == kPressedLook; }
-
 // The painter of each ButtonStyle, by its number.
 constexpr std::array<StylePainter, kStyleCount> kStylePainters{
     &Butt::DrawButtonStyle0, &Butt::DrawButtonStyle1, &Butt::DrawButtonStyle2,
@@ -58,7 +56,7 @@ void Butt::RedrawButton() {
     ManageBackBuffer(kFalse);
     if (flag > 1) {
         // The frame along a shaped button's outline goes onto the screen after the copy.
-        const bool pressed = PressedLook(ButtonState);
+        const bool pressed = HasPressedLook(ButtonState);
         HRGN region = nullptr;
         forms::OwnedRegion windowRegion;
         RgbColor color = frameColor;
