@@ -16,8 +16,13 @@
 //   ButtHover.cpp       hover start and end, option groups, focus
 //   ButtPersist.cpp     InitProperties, ReadProperties, WriteProperties, Show
 //   ButtTimer.cpp       the hover timer's callback
-//   ButtDrawLinks.cpp   where the core reaches the layout and the style painters
-//   ButtShapeLinks.cpp  where the core reaches the region builder
+//   ButtLayout.cpp      CalcLayout: where the caption and the picture go
+//   ButtFace.cpp        background clip, face fill, caption and picture
+//   ButtEdges.cpp       the edge rings and the focus mark
+//   ButtStyles.cpp      the eight style painters DrawButtonStyle0..7
+//   ButtShapes.cpp      the window outline by shape, the inner regions, the picture region
+//   ButtPictures.cpp    fitted picture sizes, the masked picture draw
+//   ButtGeometry.cpp    outline and picture-scan geometry without a device context
 #pragma once
 
 #include <windows.h>
@@ -120,6 +125,9 @@ inline constexpr std::int16_t bsPressed = 2;
 inline constexpr std::int16_t bsHover = 4;
 inline constexpr std::int16_t bsMoved = 0x400;
 inline constexpr std::int16_t kPressedLook = bsPressed | bsHover;
+inline constexpr bool HasPressedLook(std::int16_t state) noexcept {
+    return (state & kPressedLook) == kPressedLook;
+}
 
 // The hover timer: identifier and period.
 inline constexpr UINT_PTR HoverTimerID = 237;
@@ -431,10 +439,14 @@ public:
     std::int32_t ScaleWidthPixels() const;
     std::int32_t ScaleHeightPixels() const;
 
-    // Layout, face, caption, edges and the style painters
-    // (defined in the drawing files; members of these steps are declared here)
+    // ---- Layout, face, caption, edges and the style painters ------------------------
 
     void CalcLayout(VbBool& RebuildImage);
+    // The usual call with a constant flag: lays out with a copy, so nothing comes back.
+    void CalcLayout(const VbBool& RebuildImage) {
+        VbBool rebuild = RebuildImage;
+        CalcLayout(rebuild);
+    }
     void PrepareBackgroundClip(PaintFlag& Flag);
     void DrawBackground(RgbColor& FillColor, VisualState& State, PaintFlag& Flag,
                         RgbColor& GradientEndColor, RgbColor& HoverFillColor);
@@ -461,8 +473,7 @@ public:
     void DrawButtonStyle7(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                           PaintFlag& Flag);
 
-    // Shapes, regions and pictures
-    // (defined in the shape and picture files; members of these steps are declared here)
+    // ---- Shapes, regions and pictures -----------------------------------------------
 
     void CreateButtonRegion();
     void CreatePictureRegion(std::int32_t& CopyWidth, std::int32_t& CopyHeight, HRGN& Region);
@@ -478,13 +489,6 @@ public:
     void PaintRingGradient();
 
 private:
-    // Links to the layout, painter and region steps, each defined in a file of its own
-    // (ButtDrawLinks.cpp, ButtShapeLinks.cpp), so that those steps arrive separately: a
-    // style without a painter paints nothing, as RedrawButton does for any unknown style.
-    static const std::array<StylePainter, kStyleCount>& StylePainters();
-    void LinkCalcLayout(VbBool RebuildImage);
-    void LinkCreateButtonRegion();
-
     // Leaves the container's option group if this button is listed there.
     void LeaveOptionGroup() noexcept;
     void HoverStart(std::int16_t Button);

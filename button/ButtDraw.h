@@ -1,5 +1,5 @@
-// Small helpers shared by the drawing steps of the button (layout, face, caption, edges
-// and the style painters).
+// Small helpers shared by the drawing steps of the button (layout, face, caption, edges,
+// the style painters, shapes and pictures).
 #pragma once
 
 #include <string>
@@ -26,11 +26,6 @@ inline std::string CaptionDrawText(std::string_view caption) {
         }
     }
     return text;
-}
-
-// Pressed look: bsPressed and bsHover both set.
-inline bool HasPressedLook(std::int16_t state) noexcept {
-    return (state & kPressedLook) == kPressedLook;
 }
 
 }  // namespace button

@@ -38,8 +38,6 @@ const ArrowKey* FindArrow(std::int16_t keyCode) noexcept {
 constexpr POINT kNudge[] = {{0, 0},  {0, -1}, {1, -1}, {-1, -1}, {1, 1},
                             {-1, 1}, {1, 0},  {0, 1},  {-1, 0}};
 
-bool PressedLook(std::int16_t state) noexcept { return (state & kPressedLook) == kPressedLook; }
-
 bool SameName(const std::string& a, const char* b) noexcept {
     return ::lstrcmpiA(a.c_str(), b) == 0;
 }
@@ -222,7 +220,7 @@ VbBool Butt::MoveOnCustomClick() {
     const int width = box.right - box.left;
     const int height = box.bottom - box.top;
     const POINT nudge = kNudge[CustomClick];
-    const bool pressed = PressedLook(ButtonState);
+    const bool pressed = HasPressedLook(ButtonState);
     if (pressed && (ButtonState & bsMoved) == 0) {
         ::MoveWindow(own, topLeft.x + nudge.x, topLeft.y + nudge.y, width, height, TRUE);
         ButtonState = static_cast<std::int16_t>(ButtonState | bsMoved);

@@ -1,5 +1,7 @@
 // The painting pipeline: RedrawButton, the back buffer, the shared drawing tools, resize
 // and the end of the control.
+#include <array>
+
 #include "button/Butt.h"
 #include "forms/Handles.h"
 
@@ -26,7 +28,11 @@ void RestoreAndDelete(HDC dc, HGDIOBJ saved) noexcept {
     if (out != nullptr && out != HGDI_ERROR && out != saved) ::DeleteObject(out);
 }
 
-bool PressedLook(std::int16_t state) noexcept { return (state & kPressedLook) == kPressedLook; }
+// The painter of each ButtonStyle, by its number.
+constexpr std::array<StylePainter, kStyleCount> kStylePainters{
+    &Butt::DrawButtonStyle0, &Butt::DrawButtonStyle1, &Butt::DrawButtonStyle2,
+    &Butt::DrawButtonStyle3, &Butt::DrawButtonStyle4, &Butt::DrawButtonStyle5,
+    &Butt::DrawButtonStyle6, &Butt::DrawButtonStyle7};
 
 }  // namespace
 
@@ -40,17 +46,17 @@ void Butt::RedrawButton() {
     EdgeColors colors{};
     VisualState state = 0;
     PaintFlag flag = 0;
+    // An unknown style paints nothing: the flag stays 0.
     if (ButtonStyle >= 0 && ButtonStyle < kStyleCount) {
-        if (const StylePainter painter = StylePainters()[static_cast<std::size_t>(ButtonStyle)]) {
-            (this->*painter)(points, colors, state, flag);
-        }
+        const StylePainter painter = kStylePainters[static_cast<std::size_t>(ButtonStyle)];
+        (this->*painter)(points, colors, state, flag);
     }
     const RgbColor frameColor = colors(12);
     if (flag == 0) return;
     ManageBackBuffer(kFalse);
     if (flag > 1) {
         // The frame along a shaped button's outline goes onto the screen after the copy.
-        const bool pressed = PressedLook(ButtonState);
+        const bool pressed = HasPressedLook(ButtonState);
         HRGN region = nullptr;
         forms::OwnedRegion windowRegion;
         RgbColor color = frameColor;
@@ -163,8 +169,8 @@ void Butt::UserControl_Resize() {
     }
     ManageBackBuffer(kTrue);
     if (DrawingDelayed == kFalse) {
-        LinkCreateButtonRegion();
-        LinkCalcLayout(kFalse);
+        CreateButtonRegion();
+        CalcLayout(kFalse);
         RedrawButton();
     }
 }

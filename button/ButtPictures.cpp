@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "button/Butt.h"
+#include "button/ButtDraw.h"
 #include "button/ButtGeometry.h"
 #include "forms/Handles.h"
 
@@ -12,9 +13,6 @@ namespace button {
 
 namespace {
 
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kGrey = 0x808080;
-constexpr COLORREF kBlack = 0x000000;
 // Destination AND NOT source: clears the image where the mask is set.
 constexpr DWORD kRopAndNotSource = 0x220326;
 // The destination where the source bit is 1, the brush where it is 0.
@@ -115,7 +113,7 @@ void Butt::DrawPicture(RECT& Rect) {
     }
     if (ButtonShape > shapeOvalRing) {
         Rect = {0, 0, ScaleWidthPixels(), ScaleHeightPixels()};
-        if ((ButtonState & kPressedLook) == kPressedLook) ::InflateRect(&Rect, -1, -1);
+        if (HasPressedLook(ButtonState)) ::InflateRect(&Rect, -1, -1);
     }
     const std::int32_t w = Rect.right - Rect.left;
     const std::int32_t h = Rect.bottom - Rect.top;

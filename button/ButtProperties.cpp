@@ -39,9 +39,9 @@ void Butt::SetButtonStyle(std::int32_t Style) {
     ButtonStyle = Style;
     if (((old == styleHotTrack || Style == styleHotTrack) && ButtonShape < shapeCustom) ||
         ButtonShape < shapeOval) {
-        LinkCreateButtonRegion();
+        CreateButtonRegion();
     }
-    LinkCalcLayout(kFalse);
+    CalcLayout(kFalse);
     SyncProp("BackColor");
     RedrawButton();
     Mark("BackStyle");
@@ -60,7 +60,7 @@ void Butt::SetMode(std::int32_t nMode) {
 void Butt::SetCaption(const std::string& sCaption) {
     if (auto keys = AccessKeyFromCaption(sCaption)) SetAccessKeys(*keys);
     Caption = sCaption;
-    LinkCalcLayout(kFalse);
+    CalcLayout(kFalse);
     RedrawButton();
     Mark("Caption");
 }
@@ -75,7 +75,7 @@ void Butt::SetCaptionAlign(std::int32_t nAlign) {
         return;
     }
     CaptionAlign = nAlign;
-    LinkCalcLayout(kFalse);
+    CalcLayout(kFalse);
     RedrawButton();
     Mark("CapAlign");
 }
@@ -85,7 +85,7 @@ void Butt::SetCaptionStyle(std::int32_t nStyle) {
     CaptionStyle = nStyle;
     Mark("CapStyle");
     if (!Caption.empty()) {
-        LinkCalcLayout(kFalse);
+        CalcLayout(kFalse);
         RedrawButton();
     }
 }
@@ -125,7 +125,7 @@ void Butt::SetPicture(const forms::Picture& xPic) {
     if (PictureSize == 0) PictureSize = 16;
     SyncProp("Picture");
     if (ButtonShape < shapeCustom) {
-        LinkCalcLayout(kTrue);
+        CalcLayout(kTrue);
         RedrawButton();
     } else {
         if (Picture.IsNone()) {
@@ -144,7 +144,7 @@ void Butt::SetPictureAlign(std::int32_t ImgAlign) {
     if (!InRange(ImgAlign, imgLeftEdge, imgBottomCenter)) return;
     PictureAlign = ImgAlign;
     if (ImgAlign == imgTopCenter || ImgAlign == imgBottomCenter) SetCaptionAlign(alignCenter);
-    LinkCalcLayout(kFalse);
+    CalcLayout(kFalse);
     RedrawButton();
     Mark("ImgAlign");
 }
@@ -157,8 +157,8 @@ void Butt::SetEnabled(VbBool bEnabled) {
     UserControl::SetEnabled(forms::ToVbBool(enabled));
     if (ButtonStyle == styleFlatOutline && Mode == modeCommand && ButtonShape < shapeOval) {
         DelayDrawing(kTrue);
-        LinkCreateButtonRegion();
-        LinkCalcLayout(kFalse);
+        CreateButtonRegion();
+        CalcLayout(kFalse);
         DelayDrawing(kFalse);
     } else {
         RedrawButton();
@@ -206,7 +206,7 @@ void Butt::SetPictureSize(std::int32_t nSize) {
         return;
     }
     PictureSize = static_cast<std::int16_t>((nSize + 2) * 8);
-    LinkCalcLayout(kTrue);
+    CalcLayout(kTrue);
     RedrawButton();
     Mark("ImgSize");
 }
@@ -237,7 +237,7 @@ forms::FontSpec Butt::GetFont() const { return Font(); }
 void Butt::SetFont(const forms::FontSpec& nFont) {
     UserControl::SetFont(nFont);
     SyncProp("Font");
-    LinkCalcLayout(kFalse);
+    CalcLayout(kFalse);
     RedrawButton();
     Mark("Font");
 }
@@ -255,7 +255,7 @@ void Butt::SetFontStyle(std::int32_t nStyle) {
     font.underline = (nStyle & fsUnderline) != 0;
     UserControl::SetFont(font);
     SyncProp("Font");
-    LinkCalcLayout(kFalse);
+    CalcLayout(kFalse);
     Mark("Font");
     RedrawButton();
 }

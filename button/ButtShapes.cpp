@@ -6,16 +6,13 @@
 #include <vector>
 
 #include "button/Butt.h"
+#include "button/ButtDraw.h"
 #include "button/ButtGeometry.h"
 #include "forms/Handles.h"
 
 namespace button {
 
 namespace {
-
-constexpr RgbColor kWhite = 0xFFFFFF;
-constexpr RgbColor kGrey = 0x808080;
-constexpr RgbColor kBlack = 0x000000;
 
 void DeleteRegion(HRGN& region) noexcept {
     if (region) {

@@ -31,6 +31,46 @@ RgbColor UsualCaption(const Butt& b) {
     return b.GetEnabled() == kFalse && b.Mode > modeCommand ? kGrey : kNoColor;
 }
 
+// Flat and shaded looks show a command button's own pressed face.
+RgbColor CommandFace(const Butt& b) noexcept {
+    if (b.Mode != modeCommand) return UsualFace(b);
+    return HasPressedLook(b.ButtonState) ? b.PressedFaceColor : b.FaceColor;
+}
+
+// The face fill. False when the paint was cancelled (the CustomClick nudge moved the
+// window): the painter stops there.
+bool FillFace(Butt& b, RgbColor face, RgbColor gradientEnd, VisualState& state,
+              PaintFlag& flag) {
+    b.DrawBackground(face, state, flag, gradientEnd, b.HoverFaceColor);
+    return flag != 0;
+}
+
+// Most looks shade a gradient face towards GradientColor itself.
+bool FillFace(Butt& b, RgbColor face, VisualState& state, PaintFlag& flag) {
+    return FillFace(b, face, Butt::TranslateColor(b.GradientColor), state, flag);
+}
+
+// Caption and picture over the face. shiftDown moves them as a press does; plainDisabled
+// leaves the grey copy off a disabled caption drawn in its own colour.
+void DrawCaption(Butt& b, RgbColor face, RgbColor caption, VbBool shiftDown,
+                 VbBool plainDisabled) {
+    b.DrawCaptionAndPicture(face, caption, shiftDown, plainDisabled);
+}
+
+// Most looks: shifted down while set; check boxes and options keep a disabled caption plain.
+void DrawUsualCaption(Butt& b, RgbColor face, RgbColor caption) {
+    DrawCaption(b, face, caption, forms::ToVbBool(b.Value == kTrue),
+                forms::ToVbBool(b.Mode > modeCommand));
+}
+
+// The usual first steps: the face, then caption and picture the usual way. False when the
+// paint was cancelled.
+bool FillFaceAndCaption(Butt& b, RgbColor face, VisualState& state, PaintFlag& flag) {
+    if (!FillFace(b, face, state, flag)) return false;
+    DrawUsualCaption(b, face, UsualCaption(b));
+    return true;
+}
+
 // Ring 1 inner, 2 middle, 3 outer: left and top get lt, right and bottom rb.
 void SetRing(EdgeColors& colors, int ring, RgbColor lt, RgbColor rb) {
     const int first = 4 * (ring - 1) + 1;
@@ -38,6 +78,35 @@ void SetRing(EdgeColors& colors, int ring, RgbColor lt, RgbColor rb) {
     colors(first + 1) = lt;
     colors(first + 2) = rb;
     colors(first + 3) = rb;
+}
+
+// A ring lit from the top left while raised, from the bottom right while sunk.
+void SetBevelRing(EdgeColors& colors, int ring, bool raised, RgbColor light, RgbColor dark) {
+    SetRing(colors, ring, raised ? light : dark, raised ? dark : light);
+}
+
+// A -1 outer style draws the outer ring in the solid pen of the others.
+void DrawRings(Butt& b, EdgePoints& points, EdgeColors& colors, VisualState& state,
+               std::int32_t outerStyle = -1) {
+    b.DrawBorderLines(points, colors, state, outerStyle);
+}
+
+// Checked shows sunk (2); anything else short of pressed shows raised (1).
+VisualState RaisedOrSunk(const Butt& b, VisualState state) noexcept {
+    if (CheckedLook(b)) return 2;
+    return state < 2 ? VisualState{1} : state;
+}
+
+// The bevel looks' focus outline on rectangles and slants: black while checked, a dark
+// shade of the face on a slant; else, and on the other shapes, the usual caption colour.
+RgbColor BevelFocusOutline(const Butt& b, RgbColor face) {
+    if (b.ButtonShape >= shapeOval) return UsualCaption(b);
+    if (CheckedLook(b)) return kBlack;
+    return b.ButtonShape > shapeRectangle ? Butt::ShiftColor(face, -48) : UsualCaption(b);
+}
+
+void CornerPixel(const Butt& b, std::int32_t x, std::int32_t y, RgbColor color) noexcept {
+    ::SetPixel(b.MemoryDC, x, y, static_cast<COLORREF>(color));
 }
 
 // Rectangles, slants and resting oval rings are shown without a frame; the others start
@@ -52,28 +121,25 @@ void ClosingRule(const Butt& b, EdgeColors& colors, PaintFlag& flag) {
     }
 }
 
+// The closing rule, then the focus mark.
+void FinishLook(Butt& b, EdgePoints& points, EdgeColors& colors, PaintFlag& flag,
+                RgbColor outline, VbBool solid, VbBool aroundCaption) {
+    ClosingRule(b, colors, flag);
+    b.DrawFocusRectangle(outline, solid, aroundCaption, points);
+}
+
 }  // namespace
 
 void Butt::DrawButtonStyle0(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
-    RgbColor F = UsualFace(*this);
-    RgbColor G2 = TranslateColor(GradientColor);
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
-    RgbColor C = UsualCaption(*this);
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = forms::ToVbBool(Mode > modeCommand);
-    DrawCaptionAndPicture(F, C, pushed, single);
-    RgbColor D = C;
+    const RgbColor F = UsualFace(*this);
+    if (!FillFaceAndCaption(*this, F, State, Flag)) return;
     if (ButtonShape < shapeOval) {
         const bool checked = CheckedLook(*this);
         RgbColor E = HasPressedLook(ButtonState) ? F : kEdgeFace;
         if (checked) {
             State = 3;
             E = kEdgeFace;
-            D = kBlack;
-        } else if (ButtonShape > shapeRectangle) {
-            D = ShiftColor(F, -48);
         }
         //                                normal    default  pressed   checked
         const RgbColor innerLT[4] = {kNoColor, E, kNoColor, kNoColor};
@@ -88,122 +154,62 @@ void Butt::DrawButtonStyle0(EdgePoints& Points, EdgeColors& Colors, VisualState&
         } else {
             SetRing(Colors, 3, (ButtonState & bsDefault) != 0 ? kBlack : kWhite, kBlack);
         }
-        std::int32_t outerStyle = -1;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        DrawRings(*this, Points, Colors, State);
     }
-    ClosingRule(*this, Colors, Flag);
-    VbBool aroundCaption = kFalse;
-    DrawFocusRectangle(D, Value, aroundCaption, Points);
+    FinishLook(*this, Points, Colors, Flag, BevelFocusOutline(*this, F), Value, kFalse);
 }
 
 // Styles 1 and 4 share their face, caption and state; they differ in their rings.
 void Butt::DrawButtonStyle1(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
-    RgbColor F = UsualFace(*this);
-    RgbColor G2 = TranslateColor(GradientColor);
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
-    RgbColor C = UsualCaption(*this);
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = forms::ToVbBool(Mode > modeCommand);
-    DrawCaptionAndPicture(F, C, pushed, single);
-    RgbColor D = C;
+    const RgbColor F = UsualFace(*this);
+    if (!FillFaceAndCaption(*this, F, State, Flag)) return;
     if (ButtonShape < shapeOval) {
-        if (CheckedLook(*this)) {
-            D = kBlack;
-            State = 2;
-        } else {
-            if (ButtonShape > shapeRectangle) D = ShiftColor(F, -48);
-            if (State < 2) State = 1;
-        }
-        const RgbColor lt = State == 1 ? kWhite : kGrey;
-        const RgbColor rb = State == 1 ? kGrey : kWhite;
-        SetRing(Colors, 1, lt, rb);
-        SetRing(Colors, 2, lt, rb);
+        State = RaisedOrSunk(*this, State);
+        SetBevelRing(Colors, 1, State == 1, kWhite, kGrey);
+        SetBevelRing(Colors, 2, State == 1, kWhite, kGrey);
         SetRing(Colors, 3, kBlack, kBlack);
-        std::int32_t outerStyle = -1;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        DrawRings(*this, Points, Colors, State);
     }
-    ClosingRule(*this, Colors, Flag);
-    VbBool aroundCaption = kFalse;
-    DrawFocusRectangle(D, Value, aroundCaption, Points);
+    FinishLook(*this, Points, Colors, Flag, BevelFocusOutline(*this, F), Value, kFalse);
 }
 
 void Butt::DrawButtonStyle4(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
-    RgbColor F = UsualFace(*this);
-    RgbColor G2 = TranslateColor(GradientColor);
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
-    RgbColor C = UsualCaption(*this);
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = forms::ToVbBool(Mode > modeCommand);
-    DrawCaptionAndPicture(F, C, pushed, single);
-    RgbColor D = C;
+    const RgbColor F = UsualFace(*this);
+    if (!FillFaceAndCaption(*this, F, State, Flag)) return;
     if (ButtonShape < shapeOval) {
-        if (CheckedLook(*this)) {
-            D = kBlack;
-            State = 2;
-        } else {
-            if (ButtonShape > shapeRectangle) D = ShiftColor(F, -48);
-            if (State < 2) State = 1;
-        }
+        State = RaisedOrSunk(*this, State);
         SetRing(Colors, 1, kNoColor, kNoColor);
         SetRing(Colors, 2, kNoColor, kNoColor);
-        SetRing(Colors, 3, State == 1 ? kWhite : kGrey, State == 1 ? kGrey : kWhite);
-        std::int32_t outerStyle = -1;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        SetBevelRing(Colors, 3, State == 1, kWhite, kGrey);
+        DrawRings(*this, Points, Colors, State);
     }
-    ClosingRule(*this, Colors, Flag);
-    VbBool aroundCaption = kFalse;
-    DrawFocusRectangle(D, Value, aroundCaption, Points);
+    FinishLook(*this, Points, Colors, Flag, BevelFocusOutline(*this, F), Value, kFalse);
 }
 
 void Butt::DrawButtonStyle6(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
-    RgbColor F = UsualFace(*this);
-    RgbColor G2 = TranslateColor(GradientColor);
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
-    RgbColor C = UsualCaption(*this);
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = forms::ToVbBool(Mode > modeCommand);
-    DrawCaptionAndPicture(F, C, pushed, single);
-    RgbColor D = C;
+    const RgbColor F = UsualFace(*this);
+    if (!FillFaceAndCaption(*this, F, State, Flag)) return;
     if (ButtonShape < shapeOval) {
         // The default look has no colours of its own here.
-        if (CheckedLook(*this)) {
-            D = kBlack;
-            State = 1;
-        } else {
-            State = HasPressedLook(ButtonState) ? 1 : 0;
-            if (ButtonShape > shapeRectangle) D = ShiftColor(F, -48);
-        }
-        const RgbColor lt = State == 0 ? kLightBevel : kGrey;
-        const RgbColor rb = State == 0 ? kGrey : kLightBevel;
+        State = CheckedLook(*this) || HasPressedLook(ButtonState) ? 1 : 0;
         SetRing(Colors, 1, kNoColor, kNoColor);
-        SetRing(Colors, 2, lt, rb);
-        SetRing(Colors, 3, lt, rb);
-        std::int32_t outerStyle = -1;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        SetBevelRing(Colors, 2, State == 0, kLightBevel, kGrey);
+        SetBevelRing(Colors, 3, State == 0, kLightBevel, kGrey);
+        DrawRings(*this, Points, Colors, State);
     }
-    ClosingRule(*this, Colors, Flag);
-    VbBool aroundCaption = kFalse;
-    DrawFocusRectangle(D, Value, aroundCaption, Points);
+    FinishLook(*this, Points, Colors, Flag, BevelFocusOutline(*this, F), Value, kFalse);
 }
 
 void Butt::DrawButtonStyle3(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
-    const bool pressed = HasPressedLook(ButtonState);
-    RgbColor F = Mode == modeCommand ? (pressed ? PressedFaceColor : FaceColor) : UsualFace(*this);
-    RgbColor G2 = TranslateColor(GradientColor);
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
+    const RgbColor F = CommandFace(*this);
+    if (!FillFace(*this, F, State, Flag)) return;
     const bool enabled = GetEnabled() != kFalse;
-    RgbColor C = enabled ? kGrey : kFlatDisabled;
-    VbBool pushed = kFalse;
-    VbBool single = kTrue;
-    DrawCaptionAndPicture(F, C, pushed, single);
+    // A grey caption that stays in place when pressed.
+    DrawCaption(*this, F, enabled ? kGrey : kFlatDisabled, kFalse, kTrue);
     if (ButtonShape < shapeOval) {
         if (!enabled && Mode == modeCommand) {
             SetRing(Colors, 1, F, F);
@@ -216,28 +222,15 @@ void Butt::DrawButtonStyle3(EdgePoints& Points, EdgeColors& Colors, VisualState&
             SetRing(Colors, 2, State == 2 ? F : kWhite, kFlatDark);
             SetRing(Colors, 3, kFlatDark, kWhite);
         }
-        std::int32_t outerStyle = -1;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        DrawRings(*this, Points, Colors, State);
     }
-    ClosingRule(*this, Colors, Flag);
-    RgbColor outline = kFlatFocus;
-    VbBool solid = kTrue;
-    VbBool aroundCaption = kTrue;
-    DrawFocusRectangle(outline, solid, aroundCaption, Points);
+    FinishLook(*this, Points, Colors, Flag, kFlatFocus, kTrue, kTrue);
 }
 
 void Butt::DrawButtonStyle5(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
-    RgbColor F = UsualFace(*this);
-    RgbColor G2 = TranslateColor(GradientColor);
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
-    RgbColor C = UsualCaption(*this);
-    RgbColor D = F == FaceColor && ButtonShape > shapeRectangle ? ShiftColor(AmbientBackColor, -32)
-                                                                : kBlack;
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = forms::ToVbBool(Mode > modeCommand);
-    DrawCaptionAndPicture(F, C, pushed, single);
+    const RgbColor F = UsualFace(*this);
+    if (!FillFaceAndCaption(*this, F, State, Flag)) return;
     const bool designing = !Ambient().UserMode;
     if (ButtonShape >= shapeOval && ButtonShape <= shapeOvalRing && designing) {
         // The designer sees where an idle oval lies.
@@ -257,32 +250,27 @@ void Butt::DrawButtonStyle5(EdgePoints& Points, EdgeColors& Colors, VisualState&
             }
             SetRing(Colors, 3, O, O);
         } else {
-            if (CheckedLook(*this)) {
-                State = 2;
-            } else if (State < 2) {
-                State = 1;
-            }
-            SetRing(Colors, 3, State == 1 ? kWhite : kGrey, State == 1 ? kGrey : kWhite);
+            State = RaisedOrSunk(*this, State);
+            SetBevelRing(Colors, 3, State == 1, kWhite, kGrey);
         }
-        std::int32_t outerStyle = designing ? PS_DOT : PS_SOLID;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        DrawRings(*this, Points, Colors, State, designing ? PS_DOT : PS_SOLID);
     }
-    ClosingRule(*this, Colors, Flag);
-    VbBool aroundCaption = kFalse;
-    DrawFocusRectangle(D, Value, aroundCaption, Points);
+    const RgbColor D = F == FaceColor && ButtonShape > shapeRectangle
+                           ? ShiftColor(AmbientBackColor, -32)
+                           : kBlack;
+    FinishLook(*this, Points, Colors, Flag, D, Value, kFalse);
 }
 
 void Butt::DrawButtonStyle7(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
                             PaintFlag& Flag) {
     const bool pressed = HasPressedLook(ButtonState);
-    RgbColor F = Mode == modeCommand ? (pressed ? PressedFaceColor : FaceColor) : UsualFace(*this);
+    RgbColor F = CommandFace(*this);
     RgbColor G2 = F;
     if (GradientMode != gradNone && Value == kFalse) {
         G2 = ShiftColor(TranslateColor(GradientColor), 31);
         if (pressed) F = FaceColor;
     }
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
+    if (!FillFace(*this, F, G2, State, Flag)) return;
 
     const bool enabled = GetEnabled() != kFalse;
     RgbColor C = kNoColor;
@@ -293,14 +281,12 @@ void Butt::DrawButtonStyle7(EdgePoints& Points, EdgeColors& Colors, VisualState&
     } else if (Mode > modeCommand) {
         C = kGrey;
     }
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = forms::ToVbBool(Mode > modeCommand);
     // With the swap a hovered caption shows C instead of the hover colour; the field is
     // back at its value right after.
     const bool swap = GetForeColor() == HoverForeColor || Value == kTrue;
     const OleColor keptHoverFore = HoverForeColor;
     if (swap) HoverForeColor = static_cast<OleColor>(C);
-    DrawCaptionAndPicture(F, C, pushed, single);
+    DrawUsualCaption(*this, F, C);
     if (swap) HoverForeColor = keptHoverFore;
 
     if (ButtonShape < shapeOval) {
@@ -320,29 +306,24 @@ void Butt::DrawButtonStyle7(EdgePoints& Points, EdgeColors& Colors, VisualState&
         SetRing(Colors, 1, Wt, M);
         SetRing(Colors, 2, Lt, Sh);
         SetRing(Colors, 3, kBlack, kBlack);
-        std::int32_t outerStyle = -1;
-        DrawBorderLines(Points, Colors, State, outerStyle);
+        DrawRings(*this, Points, Colors, State);
         const std::int32_t W = ScaleWidthPixels();
         const std::int32_t H = ScaleHeightPixels();
-        auto pixel = [this](std::int32_t x, std::int32_t y, RgbColor color) {
-            ::SetPixel(MemoryDC, x, y, static_cast<COLORREF>(color));
-        };
         if (LeftSlantX == 0) {
-            pixel(3, 3, Wt);
-            pixel(1, H - 3, M);
-            pixel(2, 2, Lt);
-            pixel(1, H - 2, kBlack);
-            pixel(1, 1, kBlack);
+            CornerPixel(*this, 3, 3, Wt);
+            CornerPixel(*this, 1, H - 3, M);
+            CornerPixel(*this, 2, 2, Lt);
+            CornerPixel(*this, 1, H - 2, kBlack);
+            CornerPixel(*this, 1, 1, kBlack);
         }
         if (RightSlantX == W) {
-            pixel(W - 4, H - 4, M);
-            pixel(W - 3, 1, M);
-            pixel(W - 3, H - 3, Sh);
-            pixel(W - 2, H - 2, kBlack);
-            pixel(W - 2, 1, kBlack);
+            CornerPixel(*this, W - 4, H - 4, M);
+            CornerPixel(*this, W - 3, 1, M);
+            CornerPixel(*this, W - 3, H - 3, Sh);
+            CornerPixel(*this, W - 2, H - 2, kBlack);
+            CornerPixel(*this, W - 2, 1, kBlack);
         }
     }
-    ClosingRule(*this, Colors, Flag);
     // The focus outline takes a dark shade, as the bevel styles' does: of the face on a
     // shaped command button, a dark grey on a set check box or option, else black.
     RgbColor outline = kBlack;
@@ -351,8 +332,7 @@ void Butt::DrawButtonStyle7(EdgePoints& Points, EdgeColors& Colors, VisualState&
     } else if (Mode > modeCommand && Value != kFalse) {
         outline = ShiftColor(kGrey, -32);
     }
-    VbBool aroundCaption = kTrue;
-    DrawFocusRectangle(outline, Value, aroundCaption, Points);
+    FinishLook(*this, Points, Colors, Flag, outline, Value, kTrue);
 }
 
 void Butt::DrawButtonStyle2(EdgePoints& Points, EdgeColors& Colors, VisualState& State,
@@ -368,17 +348,14 @@ void Butt::DrawButtonStyle2(EdgePoints& Points, EdgeColors& Colors, VisualState&
             F = ShiftColor(B0, -24, kTrue);
         }
     }
-    RgbColor C = enabled ? 0 : ShiftColor(F, -104, kTrue);
     // Custom shapes have a solid face.
     RgbColor G2 = kBlack;
     if (ButtonShape < shapeCustom) {
         G2 = GradientMode != gradNone ? ShiftColor(TranslateColor(GradientColor), 48, kTrue) : F;
     }
-    DrawBackground(F, State, Flag, G2, HoverFaceColor);
-    if (Flag == 0) return;
-    VbBool pushed = forms::ToVbBool(Value == kTrue);
-    VbBool single = kTrue;
-    DrawCaptionAndPicture(F, C, pushed, single);
+    if (!FillFace(*this, F, G2, State, Flag)) return;
+    const RgbColor C = enabled ? kBlack : ShiftColor(F, -104, kTrue);
+    DrawCaption(*this, F, C, forms::ToVbBool(Value == kTrue), kTrue);
 
     if (ButtonShape >= shapeOval) {
         // No edges on ovals and custom shapes: the region frame shows the default (blue)
@@ -431,18 +408,16 @@ void Butt::DrawButtonStyle2(EdgePoints& Points, EdgeColors& Colors, VisualState&
         }
     }
     SetRing(Colors, 3, border, border);
-    std::int32_t outerStyle = -1;
-    DrawBorderLines(Points, Colors, State, outerStyle);
+    DrawRings(*this, Points, Colors, State);
     const std::int32_t W = ScaleWidthPixels();
     const std::int32_t H = ScaleHeightPixels();
-    const auto b = static_cast<COLORREF>(border);
     if (LeftSlantX == 0) {
-        ::SetPixel(MemoryDC, 1, H - 2, b);
-        ::SetPixel(MemoryDC, 1, 1, b);
+        CornerPixel(*this, 1, H - 2, border);
+        CornerPixel(*this, 1, 1, border);
     }
     if (RightSlantX == W) {
-        ::SetPixel(MemoryDC, W - 2, H - 2, b);
-        ::SetPixel(MemoryDC, W - 2, 1, b);
+        CornerPixel(*this, W - 2, H - 2, border);
+        CornerPixel(*this, W - 2, 1, border);
     }
 }
 

@@ -1,8 +1,0 @@
-// Where the core reaches the region builder.
-#include "button/Butt.h"
-
-namespace button {
-
-void Butt::LinkCreateButtonRegion() { CreateButtonRegion(); }
-
-}  // namespace button
