@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/hide_watch.h"
 #include "e2e/running_program.h"
 #include "forms/Handles.h"
 
@@ -213,6 +214,81 @@ private:
 
 // ---- the program ----
 
+// The hide watch: a window-procedure hook in the program's window thread that notes the
+// alpha the window has at the moment it is hidden, read here after the fact, however soon
+// the program ends after the hide.
+class HideWatch {
+public:
+    explicit HideWatch(HWND window) {
+        DWORD pid = 0;
+        const DWORD thread = ::GetWindowThreadProcessId(window, &pid);
+        char name[64];
+        HideWatchName(pid, name);
+        mapping_ = OwnedHandle(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                    0, sizeof(HideWatchBlock), name));
+        if (!mapping_) {
+            Fail("no shared block", ::GetLastError());
+            return;
+        }
+        block_ = static_cast<HideWatchBlock*>(::MapViewOfFile(
+            mapping_.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(HideWatchBlock)));
+        if (!block_) {
+            Fail("shared block not mapped", ::GetLastError());
+            return;
+        }
+        block_->window = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
+        block_->attached = 0;
+        block_->hides = 0;
+        block_->alphaAtHide = -1;
+        const std::string dll = WindowsPath(HIDE_WATCH_DLL);
+        module_ = ::LoadLibraryA(dll.c_str());
+        if (!module_) {
+            Fail("no hook module at " + dll, ::GetLastError());
+            return;
+        }
+        // Through the catch-all function type, which any function pointer may be cast from.
+        const auto proc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(module_, kHideWatchProc)));
+        if (!proc) {
+            Fail("the hook module has no hook", ::GetLastError());
+            return;
+        }
+        hook_ = ::SetWindowsHookExA(WH_CALLWNDPROC, proc, module_, thread);
+        if (!hook_) {
+            Fail("not hooked", ::GetLastError());
+            return;
+        }
+    }
+    ~HideWatch() {
+        if (hook_) ::UnhookWindowsHookEx(hook_);
+        if (module_) ::FreeLibrary(module_);
+        if (block_) ::UnmapViewOfFile(block_);
+    }
+    HideWatch(const HideWatch&) = delete;
+    HideWatch& operator=(const HideWatch&) = delete;
+
+    testing::AssertionResult Ready() const {
+        if (hook_) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "hide watch: " << error_;
+    }
+    bool Attached() const { return block_ && block_->attached != 0; }
+    int Hides() const { return block_ ? static_cast<int>(block_->hides) : 0; }
+    int AlphaAtHide() const { return block_ ? static_cast<int>(block_->alphaAtHide) : -1; }
+
+private:
+    void Fail(const std::string& what, DWORD error) {
+        std::ostringstream message;
+        message << what << " (error " << error << ")";
+        error_ = message.str();
+    }
+
+    OwnedHandle mapping_;
+    HideWatchBlock* block_ = nullptr;
+    HMODULE module_ = nullptr;
+    HHOOK hook_ = nullptr;
+    std::string error_;
+};
+
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -295,15 +371,20 @@ protected:
             3000, 10);
     }
 
-    // What a fade-out looks like from outside: the alpha values seen, in order and without
-    // repeats, sampled as fast as possible until the process has ended; and whether the
-    // window was ever seen hidden, before or once the alpha had reached 0.
+    // What a fade-out looks like: the alpha values seen from outside, in order and without
+    // repeats, sampled as fast as possible until the process has ended; whether the window
+    // was ever seen hidden, before or once the alpha had reached 0; and what the hide watch
+    // saw inside the program when the window was hidden. The program hides its window and
+    // ends at once, so a look from outside can miss the hidden window altogether.
     struct FadeOut {
         std::vector<int> alphas;
         bool hiddenEarly = false;
         bool hiddenAtZero = false;
+        bool watchAttached = false;
+        int hides = 0;
+        int alphaAtHide = -1;
     };
-    FadeOut WatchFadeOut(HWND window, DWORD timeoutMs) {
+    FadeOut WatchFadeOut(HWND window, const HideWatch& watch, DWORD timeoutMs) {
         FadeOut seen;
         const double deadline = NowSeconds() + timeoutMs / 1000.0;
         while (program_->Running() && NowSeconds() < deadline) {
@@ -316,6 +397,13 @@ protected:
             }
             if (hidden && alpha > 0) seen.hiddenEarly = true;
             if (hidden && alpha == 0) seen.hiddenAtZero = true;
+        }
+        seen.watchAttached = watch.Attached();
+        seen.hides = watch.Hides();
+        if (seen.hides > 0) {
+            seen.alphaAtHide = watch.AlphaAtHide();
+            if (seen.alphaAtHide != 0) seen.hiddenEarly = true;
+            if (seen.alphaAtHide == 0) seen.hiddenAtZero = true;
         }
         return seen;
     }
@@ -668,13 +756,15 @@ TEST_P(LeaveTest, FadesOutAndEnds) {
     HWND window = WaitUntilShown();
     ASSERT_NE(window, nullptr) << "the program did not come up";
 
+    const HideWatch watch(window);
+    ASSERT_TRUE(watch.Ready());
     FadeOut fade;
     if (GetParam() == Leave::EscKey) {
         HeldKeys esc{VK_ESCAPE};
-        fade = WatchFadeOut(window, 10000);
+        fade = WatchFadeOut(window, watch, 10000);
     } else {
         ASSERT_TRUE(ClickAt(window, 50, 151));
-        fade = WatchFadeOut(window, 10000);
+        fade = WatchFadeOut(window, watch, 10000);
     }
     const std::vector<int>& alphas = fade.alphas;
     ASSERT_TRUE(program.WaitForExit(1000))
@@ -685,7 +775,9 @@ TEST_P(LeaveTest, FadesOutAndEnds) {
         std::any_of(alphas.begin(), alphas.end(), [](int a) { return a > 0 && a < kShownAlpha; }))
         << "no fade seen: " << Join(alphas);
     for (const int a : alphas) EXPECT_EQ(a % 4, 0) << "alpha " << a << " in " << Join(alphas);
-    EXPECT_FALSE(fade.hiddenEarly) << "hidden before it had faded out";
+    EXPECT_TRUE(fade.watchAttached) << "the hide watch never reached the program";
+    EXPECT_FALSE(fade.hiddenEarly) << "hidden before it had faded out; alpha at the hide "
+                                   << fade.alphaAtHide << ", seen: " << Join(alphas);
     EXPECT_TRUE(fade.hiddenAtZero) << "not seen hidden at alpha 0: " << Join(alphas);
 }
 

@@ -64,13 +64,14 @@ bool WaitUntil(Condition&& condition, int timeoutMs, DWORD pollMs = 5) {
 
 // ---- files ----
 
-// The build gives a Linux path; Wine shows the Linux root as drive Z:.
-inline std::string ProgramImagePath() {
-    std::string path = KORV3_EXE;
+// The build gives Linux paths; Wine shows the Linux root as drive Z:.
+inline std::string WindowsPath(std::string path) {
     if (!path.empty() && path.front() == '/') path = "Z:" + path;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
+
+inline std::string ProgramImagePath() { return WindowsPath(KORV3_EXE); }
 
 // Removes a folder with everything in it, read-only and hidden files and subfolders too.
 inline bool RemoveTree(const std::string& path) {
