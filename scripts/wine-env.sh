@@ -106,9 +106,22 @@ _WeCreatePrefix() {
     _WeQuiet timeout 30 wineserver -k || true
     rm -rf "$WINEPREFIX"
   fi
-  mkdir -p "$WINEPREFIX"
   echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, minutes on a slow machine)"
-  _WeLogged "wineboot --init in $WINEPREFIX" timeout 300 "$WINE_ENV_LOADER" wineboot --init || return 1
+  # wineboot --init now and then fails at once with nothing said (seen about once in
+  # ten runs here): start over on an empty prefix before giving up. Its errors, if
+  # any, go to the log.
+  local attempt
+  for attempt in 1 2 3; do
+    mkdir -p "$WINEPREFIX"
+    if WINEDEBUG=err+all _WeLogged "wineboot --init in $WINEPREFIX (attempt $attempt)" \
+      timeout 300 "$WINE_ENV_LOADER" wineboot --init; then
+      break
+    fi
+    _WeQuiet timeout 30 wineserver -k || true
+    rm -rf "$WINEPREFIX"
+    ((attempt < 3)) || return 1
+    echo "wine-env: trying again on a new prefix" >&2
+  done
   _WeQuiet timeout 120 wineserver -w || true
   # Debian's Wine looks for its own fonts (Tahoma, Marlett, MS Sans Serif...) in a
   # folder that does not exist; it does find whatever is in C:\windows\Fonts.
