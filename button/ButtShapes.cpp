@@ -9,6 +9,7 @@
 #include "button/ButtDraw.h"
 #include "button/ButtGeometry.h"
 #include "forms/Handles.h"
+#include "forms/Picture.h"
 
 namespace button {
 
@@ -193,13 +194,7 @@ void Butt::CreatePictureRegion(std::int32_t& CopyWidth, std::int32_t& CopyHeight
     // The scan works on the copy's pixels in one buffer: read once, evened out, written
     // back once. A copy that could not be made is not scanned, so nothing is cut.
     if (copy && CopyWidth > 0 && CopyHeight > 0) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = CopyWidth;
-        info.bmiHeader.biHeight = -CopyHeight;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = forms::TopDown32BitInfo(CopyWidth, CopyHeight);
         std::vector<std::uint32_t> pixels(static_cast<std::size_t>(CopyWidth) *
                                           static_cast<std::size_t>(CopyHeight));
         forms::OwnedDc workDC(::CreateCompatibleDC(hDC()));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "forms/Handles.h"
+#include "forms/Picture.h"
 #include "forms/Runtime.h"
 
 namespace forms {
@@ -68,21 +69,10 @@ std::vector<std::uint8_t> FromHex(const std::string& text, int line) {
     return bytes;
 }
 
-BITMAPINFO TopDown32(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 // The bitmap's pixels as 32-bit BGRA, rows top down.
 std::vector<std::uint8_t> PixelsOf(HBITMAP bitmap, int width, int height) {
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-    BITMAPINFO info = TopDown32(width, height);
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     WindowDc screen(nullptr);
     if (::GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &info,
                     DIB_RGB_COLORS) != height) {
@@ -92,7 +82,7 @@ std::vector<std::uint8_t> PixelsOf(HBITMAP bitmap, int width, int height) {
 }
 
 OwnedBitmap BitmapFrom(const std::vector<std::uint8_t>& pixels, int width, int height) {
-    BITMAPINFO info = TopDown32(width, height);
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     OwnedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) Raise(kErrInvalidPicture);
@@ -168,7 +158,7 @@ Picture PictureFromProperty(const Property& p) {
     }
     OwnedBitmap color = BitmapFrom(pixels, w, h);
     OwnedBitmap mask(::CreateBitmap(w, h, 1, 1, nullptr));
-    BITMAPINFO info = TopDown32(w, h);
+    BITMAPINFO info = TopDown32BitInfo(w, h);
     WindowDc screen(nullptr);
     if (!mask || ::SetDIBits(screen.Get(), mask.Get(), 0, static_cast<UINT>(h), maskPixels.data(), &info,
                              DIB_RGB_COLORS) != h) {

@@ -66,4 +66,17 @@ struct FontSpec {
 // A GDI font for a font object at the screen's resolution.
 OwnedFont CreateFontFor(const FontSpec& font);
 
+// The header of a 32-bpp top-down DIB of the given size: rows from the top, each pixel
+// 0x00RRGGBB in memory order B, G, R, unused.
+inline BITMAPINFO TopDown32BitInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 }  // namespace forms

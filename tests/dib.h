@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "forms/Handles.h"
+#include "forms/Picture.h"
 
 namespace testdib {
 
@@ -19,20 +20,9 @@ constexpr std::uint32_t PixelOf(COLORREF c) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-inline BITMAPINFO TopDownInfo(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 // A 32-bpp top-down DIB section; *bits is where its rows lie, one after the other.
 inline forms::OwnedBitmap TopDownDib(int width, int height, void** bits) {
-    BITMAPINFO info = TopDownInfo(width, height);
+    BITMAPINFO info = forms::TopDown32BitInfo(width, height);
     *bits = nullptr;
     return forms::OwnedBitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
@@ -57,7 +47,7 @@ inline forms::OwnedBitmap DibSection(int width, int height,
 
 // A bitmap's pixels as 0x00RRGGBB, row by row from the top.
 inline std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap, int width, int height) {
-    BITMAPINFO info = TopDownInfo(width, height);
+    BITMAPINFO info = forms::TopDown32BitInfo(width, height);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
     ::GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &info,
