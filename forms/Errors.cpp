@@ -11,11 +11,12 @@
 
 namespace forms {
 
-RuntimeError::RuntimeError(int number, const std::string& description)
+RuntimeError::RuntimeError(ErrorNumber number, const std::string& description)
     : std::runtime_error(description), number_(number) {}
 
 std::string ErrorDescription(int number) {
-    switch (number) {
+    // No default: every ErrorNumber must have its case here.
+    switch (static_cast<ErrorNumber>(number)) {
     case kErrInvalidCall: return "Invalid procedure call or argument";
     case kErrOverflow: return "Overflow";
     case kErrTypeMismatch: return "Type mismatch";
@@ -24,13 +25,14 @@ std::string ErrorDescription(int number) {
     case kErrPermissionDenied: return "Permission denied";
     case kErrPathFileAccess: return "Path/File access error";
     case kErrPathNotFound: return "Path not found";
-    case kErrObjectNotSet: return "Object variable not set";
+    case kErrObjectNotSet: return "Object variable or With block variable not set";
+    case kErrInvalidPropertyValue: return "Invalid property value";
     case kErrInvalidPicture: return "Invalid picture";
-    default: return "Application-defined or object-defined error";
     }
+    return "Application-defined or object-defined error";
 }
 
-void Raise(int number) { throw RuntimeError(number, ErrorDescription(number)); }
+void Raise(ErrorNumber number) { throw RuntimeError(number, ErrorDescription(number)); }
 
 namespace {
 

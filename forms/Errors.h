@@ -22,7 +22,9 @@ inline constexpr VbBool kTrue = -1;
 inline constexpr VbBool kFalse = 0;
 constexpr VbBool ToVbBool(bool b) noexcept { return b ? kTrue : kFalse; }
 
-// Error numbers raised by this runtime.
+// Error numbers raised by this layer. Raise and RuntimeError take nothing else, and the
+// table of texts in Errors.cpp names every one of them (a number left out of it does not
+// compile), so no raised error reads as the generic "Application-defined" one.
 enum ErrorNumber : int {
     kErrInvalidCall = 5,
     kErrOverflow = 6,
@@ -40,17 +42,19 @@ enum ErrorNumber : int {
 // An error raised by a runtime service; what() is the description.
 class RuntimeError : public std::runtime_error {
 public:
-    RuntimeError(int number, const std::string& description);
+    RuntimeError(ErrorNumber number, const std::string& description);
     int Number() const noexcept { return number_; }
 
 private:
     int number_;
 };
 
-// The standard description of an error number ("Overflow", "File not found", ...).
+// The runtime's text for an error number ("Overflow", "File not found", ...); the generic
+// text for a number this layer does not raise.
 std::string ErrorDescription(int number);
 
-[[noreturn]] void Raise(int number);
+// Raises the error with the runtime's text as its description.
+[[noreturn]] void Raise(ErrorNumber number);
 
 // Runs one statement and, if it raises an error, skips it: the caller goes on with its
 // next statement. Returns false when the statement failed.

@@ -53,6 +53,7 @@ protected:
     }
     void TearDown() override {
         forms::Hooks().messageBox = nullptr;
+        forms::Hooks().messageBoxTitled = nullptr;
         Butt::SetScreenPixelsForTest(0, 0);
     }
 
@@ -388,6 +389,52 @@ TEST_F(ButtonCoreTest, AMouseIconOfNoneMarksNothing) {
     b.SetMouseIcon(TestIcon());
     EXPECT_EQ(b.GetMousePointer(), 99);
     EXPECT_EQ(Marks(), (std::vector<std::string>{"mPointer", "mIcon"}));
+}
+
+// The host takes icons and cursors as the mouse icon, never a bitmap: the setter ends,
+// telling the designer why in the error's own words; a refused MousePointer reaches the
+// caller with the same text.
+TEST_F(ButtonCoreTest, ARefusedMouseIconSaysInvalidPropertyValueWhileDesigning) {
+    struct Shown {
+        std::string text;
+        UINT style;
+        std::string title;
+    };
+    std::vector<Shown> shown;
+    forms::Hooks().messageBoxTitled = [&](const std::string& text, UINT style,
+                                          const std::string& title) {
+        shown.push_back({text, style, title});
+        return IDOK;
+    };
+    for (const bool designing : {true, false}) {
+        SCOPED_TRACE(designing ? "designing" : "running");
+        const std::string name = designing ? "D" : "R";
+        Butt& b = Fresh(name);
+        b.SetMousePointer(2);
+        host.Site(name).SetUserMode(!designing);
+        host.Site(name).Save();
+        shown.clear();
+        b.SetMouseIcon(TestBitmap());
+        EXPECT_EQ(b.GetMousePointer(), 2);
+        EXPECT_TRUE(b.GetMouseIcon().IsNone());
+        EXPECT_TRUE(Marks(name).empty());
+        if (designing) {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].text, "Invalid property value");
+            EXPECT_EQ(shown[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));  // 64
+            EXPECT_EQ(shown[0].title, "Select .ico Or .cur Files Only");
+        } else {
+            EXPECT_TRUE(shown.empty());
+        }
+        try {
+            b.SetMousePointer(50);
+            ADD_FAILURE() << "MousePointer 50 taken";
+        } catch (const forms::RuntimeError& error) {
+            EXPECT_EQ(error.Number(), 380);
+            EXPECT_STREQ(error.what(), "Invalid property value");
+        }
+        EXPECT_EQ(b.GetMousePointer(), 2);
+    }
 }
 
 TEST_F(ButtonCoreTest, TheContainersBackColourRedrawsOnlyOvalsAndHotTrackButtons) {

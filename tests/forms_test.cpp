@@ -1175,6 +1175,47 @@ TEST(RuntimeTest, ConversionsRoundHalfToEvenAndOverflowOutOfRange) {
     }
 }
 
+// Every number the layer raises, with the classic runtime's text for it: what an error box
+// or a design-time message shows. Any other number reads as the generic error, so a number
+// given a text without being listed here is caught too.
+TEST(RuntimeTest, EveryRaisedErrorCarriesTheRuntimesText) {
+    struct Row {
+        ErrorNumber number;
+        int value;
+        const char* text;
+    };
+    const Row rows[] = {
+        {kErrInvalidCall, 5, "Invalid procedure call or argument"},
+        {kErrOverflow, 6, "Overflow"},
+        {kErrTypeMismatch, 13, "Type mismatch"},
+        {kErrFileNotFound, 53, "File not found"},
+        {kErrFileExists, 58, "File already exists"},
+        {kErrPermissionDenied, 70, "Permission denied"},
+        {kErrPathFileAccess, 75, "Path/File access error"},
+        {kErrPathNotFound, 76, "Path not found"},
+        {kErrObjectNotSet, 91, "Object variable or With block variable not set"},
+        {kErrInvalidPropertyValue, 380, "Invalid property value"},
+        {kErrInvalidPicture, 481, "Invalid picture"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        EXPECT_EQ(static_cast<int>(row.number), row.value);
+        EXPECT_EQ(ErrorDescription(row.number), row.text);
+        try {
+            Raise(row.number);
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), row.value);
+            EXPECT_STREQ(error.what(), row.text);
+        }
+    }
+    for (int number = -1; number <= 1000; ++number) {
+        const bool listed = std::any_of(std::begin(rows), std::end(rows),
+                                        [&](const Row& row) { return row.value == number; });
+        if (listed) continue;
+        EXPECT_EQ(ErrorDescription(number), "Application-defined or object-defined error") << number;
+    }
+}
+
 TEST(RuntimeTest, RgbClampsAbove255AndRefusesNegativeComponents) {
     EXPECT_EQ(Rgb(1, 2, 3), RGB(1, 2, 3));
     EXPECT_EQ(Rgb(255, 256, 32767), RGB(255, 255, 255));
