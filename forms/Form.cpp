@@ -254,8 +254,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         RestoreFocus();
         return 0;
     case WM_DESTROY:
-        // The program ends with its last form, unless the code itself is tearing it down.
-        if (--LiveForms() == 0 && !closingByOwner_) ::PostQuitMessage(0);
+        // The program ends with its last form, unless the code itself is tearing it down,
+        // and it ends at once: code still running beneath this message (a fade, a message
+        // box, the system's move loop) would otherwise go on with a window that is gone,
+        // and a quit message posted for later can be taken by such a loop and leave the
+        // program running without a window.
+        if (--LiveForms() == 0 && !closingByOwner_) End();
         return 0;
     default: break;
     }

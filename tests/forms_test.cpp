@@ -1122,6 +1122,30 @@ TEST(TimerTest, IsNotReenteredWhileItsHandlerRuns) {
     EXPECT_EQ(deepest, 1);
 }
 
+// ---- the end of the program -------------------------------------------------------------
+
+// A form that goes other than by its owner's hand (a close request, the system) ends the
+// program at once when it is the last one, whatever code is still running beneath; one
+// that its owner tears down never ends it.
+TEST(FormTest, TheLastFormClosedFromOutsideEndsTheProgramAtOnce) {
+    int ends = 0;
+    Hooks().end = [&] { ++ends; };
+    {
+        Form first(FormSettings{});
+        Form second(FormSettings{});
+        ::SendMessageA(first.WindowHandle(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(::IsWindow(first.WindowHandle()));
+        EXPECT_EQ(ends, 0) << "another form is still there";
+        ::SendMessageA(second.WindowHandle(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(::IsWindow(second.WindowHandle()));
+        EXPECT_EQ(ends, 1);
+    }
+    EXPECT_EQ(ends, 1) << "the owner let go of forms already gone";
+    { Form alone(FormSettings{}); }
+    EXPECT_EQ(ends, 1) << "a form torn down by its owner";
+    Hooks().end = nullptr;
+}
+
 // ---- runtime ------------------------------------------------------------------------------
 
 TEST(RuntimeTest, ConversionsRoundHalfToEvenAndOverflowOutOfRange) {

@@ -240,6 +240,7 @@ public:
         block_->attached = 0;
         block_->hides = 0;
         block_->alphaAtHide = -1;
+        block_->dialogs = 0;
         const std::string dll = WindowsPath(HIDE_WATCH_DLL);
         module_ = ::LoadLibraryA(dll.c_str());
         if (!module_) {
@@ -274,6 +275,7 @@ public:
     bool Attached() const { return block_ && block_->attached != 0; }
     int Hides() const { return block_ ? static_cast<int>(block_->hides) : 0; }
     int AlphaAtHide() const { return block_ ? static_cast<int>(block_->alphaAtHide) : -1; }
+    int Dialogs() const { return block_ ? static_cast<int>(block_->dialogs) : 0; }
 
 private:
     void Fail(const std::string& what, DWORD error) {
@@ -786,6 +788,84 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveTest, testing::Values(Leave::EscKey, Leave::
                              return param.param == Leave::EscKey ? "EscKey" : "ExitEntry";
                          });
 
+// ---- a close request ----
+
+// A close request from outside (the taskbar's Close, another program's WM_CLOSE) takes the
+// window down whatever the program is doing at that moment; the program then ends quietly:
+// exit code 0 and no box, not even one that a pending quit closes at once.
+enum class CloseMoment { DuringFadeIn, WhileShown, DuringFadeOut, DuringDrag };
+void PrintTo(CloseMoment moment, std::ostream* out) {
+    switch (moment) {
+        case CloseMoment::DuringFadeIn: *out << "DuringFadeIn"; break;
+        case CloseMoment::WhileShown: *out << "WhileShown"; break;
+        case CloseMoment::DuringFadeOut: *out << "DuringFadeOut"; break;
+        case CloseMoment::DuringDrag: *out << "DuringDrag"; break;
+    }
+}
+
+class CloseTest : public ProgramTest, public testing::WithParamInterface<CloseMoment> {};
+
+TEST_P(CloseTest, EndsTheProgramQuietly) {
+    const CloseMoment moment = GetParam();
+    Program& program = Start();
+    HWND window = moment == CloseMoment::DuringFadeIn ? WaitForMainWindow() : WaitUntilShown();
+    ASSERT_NE(window, nullptr) << "the program did not come up";
+    const HideWatch watch(window);
+    ASSERT_TRUE(watch.Ready());
+
+    auto fading = [&] {
+        const int alpha = AlphaOf(window);
+        return ::IsWindowVisible(window) && alpha > 0 && alpha < kShownAlpha;
+    };
+    if (moment == CloseMoment::DuringFadeOut) {
+        ASSERT_TRUE(ClickAt(window, 50, 151));  // Exit
+    }
+    if (moment == CloseMoment::DuringFadeIn || moment == CloseMoment::DuringFadeOut) {
+        // The request waits in the queue for the fade's next step.
+        ASSERT_TRUE(WaitUntil(fading, 10000, 1)) << "no fade seen; alpha " << AlphaOf(window);
+    }
+    std::unique_ptr<HeldLeftButton> held;
+    if (moment == CloseMoment::DuringDrag) {
+        // The frame picture, dragged: the system's move loop runs inside its handler.
+        RECT before{};
+        ::GetWindowRect(window, &before);
+        const POINT press = OnScreen(window, 150, 200);
+        ASSERT_TRUE(MoveMouseTo(press));
+        ::Sleep(50);
+        held = std::make_unique<HeldLeftButton>();
+        ::Sleep(80);
+        ASSERT_TRUE(MoveMouseTo({press.x + 1, press.y}));
+        ::Sleep(150);  // the move loop starts on this move
+        ASSERT_TRUE(MoveMouseTo({press.x + 21, press.y + 10}));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                RECT now{};
+                ::GetWindowRect(window, &now);
+                return now.left != before.left;
+            },
+            3000, 10))
+            << "the drag did not begin";
+    }
+    ASSERT_TRUE(::PostMessageA(window, WM_CLOSE, 0, 0));
+    if (held) {
+        ::Sleep(100);
+        held->Release();
+    }
+
+    ASSERT_TRUE(program.WaitForExit(10000)) << "the program did not end";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_EQ(watch.Dialogs(), 0) << "a box came up";
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, CloseTest,
+                         testing::Values(CloseMoment::DuringFadeIn, CloseMoment::WhileShown,
+                                         CloseMoment::DuringFadeOut, CloseMoment::DuringDrag),
+                         [](const testing::TestParamInfo<CloseMoment>& param) {
+                             std::ostringstream name;
+                             PrintTo(param.param, &name);
+                             return name.str();
+                         });
+
 // ---- Apply: the patch run ----
 
 // Where the game records its folder; the test points it at a game folder of its own.
@@ -1281,5 +1361,59 @@ TEST_F(ApplyTest, SpaceOnFocusedApplyAsksAndNoChangesNothing) {
     EXPECT_TRUE(StillRunning(*program_, window));
     EXPECT_EQ(Differences(before, Snapshot(game_->Path())), "");
 }
+
+// A close request while the patch run shows one of its boxes: the box goes with the
+// window and the program ends quietly at once; no answer is taken from the gone box, so
+// the question changes no file, and after the report nothing more happens.
+enum class OpenBox { Question, Refusal, Done };
+struct OpenBoxCase {
+    OpenBox box;
+    const char* name;
+};
+void PrintTo(const OpenBoxCase& c, std::ostream* out) { *out << c.name; }
+
+class CloseDuringBoxTest : public ApplyTest, public testing::WithParamInterface<OpenBoxCase> {};
+
+TEST_P(CloseDuringBoxTest, EndsQuietly) {
+    const OpenBox open = GetParam().box;
+    if (open == OpenBox::Refusal) {
+        ASSERT_TRUE(setting_->Remove());
+    }
+    const Tree before = Snapshot(game_->Path());
+    HWND window = nullptr;
+    HWND apply = StartAndFindApply(window);
+    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
+    const HideWatch watch(window);
+    ASSERT_TRUE(watch.Ready());
+
+    ASSERT_TRUE(ClickMiddle(apply));
+    ShownBox question;
+    ASSERT_TRUE(WaitForBox(question, "question"));
+    ASSERT_EQ(question.text, "No Backup feature!\r\nContinue?");
+    if (open != OpenBox::Question) {
+        ASSERT_TRUE(Answer(question, VK_RETURN, "question"));
+        ShownBox report;
+        ASSERT_TRUE(WaitForBox(report, "report"));
+        if (open == OpenBox::Done) {
+            ASSERT_EQ(report.text, "Done!");
+        } else {
+            ASSERT_NE(report.text.find("No file was changed."), std::string::npos) << report.text;
+        }
+    }
+    ASSERT_TRUE(::PostMessageA(window, WM_CLOSE, 0, 0));
+
+    ASSERT_TRUE(program_->WaitForExit(10000)) << "the program did not end";
+    EXPECT_EQ(program_->ExitCode(), 0u);
+    EXPECT_EQ(watch.Dialogs(), open == OpenBox::Question ? 1 : 2) << "boxes that came up";
+    const Tree want = open == OpenBox::Done ? ReplacedTree(before) : before;
+    EXPECT_EQ(Differences(want, Snapshot(game_->Path())), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, CloseDuringBoxTest,
+    testing::Values(OpenBoxCase{OpenBox::Question, "Question"},
+                    OpenBoxCase{OpenBox::Refusal, "Refusal"}, OpenBoxCase{OpenBox::Done, "Done"}),
+    [](const testing::TestParamInfo<OpenBoxCase>& param) { return param.param.name; });
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A window-procedure hook loaded into the program under test: it notes, at the moment the
-// watched window is hidden, whether it still had an alpha and which. Plain Win32 calls
+// watched window is hidden, whether it still had an alpha and which, and counts the dialog
+// boxes that come up in the program's window thread. Plain Win32 calls
 // only: it runs inside another program's message handling, where nothing may throw.
 #include <windows.h>
 
@@ -45,6 +46,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK HideWatchProc(int code, WPARAM
     // else can change it: the alpha read here is the alpha it was hidden at.
     if (code == HC_ACTION && block) {
         const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        // Every dialog box, a message box too, gets this once before it shows.
+        if (call->message == WM_INITDIALOG) ::InterlockedIncrement(&block->dialogs);
         if (call->message == WM_WINDOWPOSCHANGED &&
             static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(call->hwnd)) ==
                 block->window) {
