@@ -1,4 +1,5 @@
 // Hover tracking, option groups and the focus handler.
+#include <limits>
 #include <string>
 
 #include "button/Butt.h"
@@ -14,9 +15,15 @@ Butt* Member(HWND container, int number) {
     return static_cast<Butt*>(::GetPropA(container, MemberProperty(number).c_str()));
 }
 
+// The stored count as the 16-bit number it is. A value beyond that range is an overflow,
+// which ends the group action: its low bits would name a count the group does not have.
 std::int16_t MemberCount(HWND container) {
-    return static_cast<std::int16_t>(reinterpret_cast<std::intptr_t>(
-        ::GetPropA(container, kPropOptCount)));
+    const auto stored = reinterpret_cast<std::intptr_t>(::GetPropA(container, kPropOptCount));
+    if (stored < std::numeric_limits<std::int16_t>::min() ||
+        stored > std::numeric_limits<std::int16_t>::max()) {
+        forms::Raise(forms::kErrOverflow);
+    }
+    return static_cast<std::int16_t>(stored);
 }
 
 void SetCount(HWND container, int count) {
@@ -79,10 +86,12 @@ VbBool Butt::OptionToggle(std::int16_t nAction) {
             }
         }
         switch (nAction) {
-        case 1:
-            SetCount(container, count + 1);
-            ::SetPropA(container, MemberProperty(count + 1).c_str(), static_cast<HANDLE>(this));
+        case 1: {
+            const std::int16_t joined = forms::ToInt16(count + 1);  // nothing written past 32767
+            SetCount(container, joined);
+            ::SetPropA(container, MemberProperty(joined).c_str(), static_cast<HANDLE>(this));
             break;
+        }
         case -1:
             LeaveOptionGroup();
             break;
@@ -108,7 +117,9 @@ VbBool Butt::OptionToggle(std::int16_t nAction) {
 void Butt::LeaveOptionGroup() noexcept {
     HWND container = ContainerWindow();
     if (container == nullptr) return;
-    const int count = MemberCount(container);
+    int count = 0;
+    // A count that cannot be read leaves the group as it is.
+    if (!forms::ResumeNext([&] { count = MemberCount(container); })) return;
     int found = 0;
     for (int i = 1; i <= count; ++i) {
         if (Member(container, i) == this) {

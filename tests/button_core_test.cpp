@@ -896,6 +896,46 @@ TEST_F(OptionGroupTest, AnEndedButtonLeavesItsGroup) {
     EXPECT_EQ(c.GetValue(), kFalse);
 }
 
+// A stored count beyond the 16-bit range cannot be read: every group action (joining,
+// selecting, leaving, ending) stops without touching the group, rather than taking the
+// count from its low bits and writing over it.
+TEST_F(OptionGroupTest, ACountBeyondSixteenBitsLeavesTheGroupAsItIs) {
+    HWND box = host.Box().hWnd();
+    auto stored = [&] { return reinterpret_cast<std::intptr_t>(::GetPropA(box, "butt_OptCount")); };
+    const std::intptr_t counts[] = {65537, 65536, 32768, -32769};
+    for (const std::intptr_t count : counts) {
+        SCOPED_TRACE(count);
+        const std::string n = std::to_string(count);
+        Butt& a = Option("A" + n);  // member 1
+        a.SetValue(kTrue);
+        ::SetPropA(box, "butt_OptCount", reinterpret_cast<HANDLE>(count));
+        auto asItWas = [&] {
+            EXPECT_EQ(stored(), count);
+            EXPECT_EQ(::GetPropA(box, "butt_Obj1"), static_cast<HANDLE>(&a));
+            EXPECT_EQ(::GetPropA(box, "butt_Obj2"), nullptr);
+        };
+        Butt& b = Option("B" + n);
+        asItWas();
+        b.SetValue(kTrue);
+        asItWas();
+        EXPECT_EQ(a.GetValue(), kTrue) << "deselected through a count it cannot have";
+        a.SetMode(0);
+        asItWas();
+        a.UserControl_Terminate();
+        asItWas();
+        ::RemovePropA(box, "butt_OptCount");
+        ::RemovePropA(box, "butt_Obj1");
+    }
+
+    // 32767 members can be read, but a 32768th cannot join.
+    ::SetPropA(box, "butt_OptCount", reinterpret_cast<HANDLE>(std::intptr_t{32767}));
+    Option("Last");
+    EXPECT_EQ(stored(), 32767);
+    EXPECT_EQ(::GetPropA(box, "butt_Obj32768"), nullptr);
+    EXPECT_EQ(::GetPropA(box, "butt_Obj-32768"), nullptr);
+    ::RemovePropA(box, "butt_OptCount");
+}
+
 // ---- Handles ---------------------------------------------------------------------------
 
 TEST_F(ButtonCoreTest, EveryHandleTheControlMadeIsGoneWhenItEnds) {
