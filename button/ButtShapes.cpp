@@ -85,8 +85,12 @@ void Butt::CreateButtonRegion() {
         if (PictureWidth == 0 || PictureHeight == 0) return;  // the old outline stays
         try {
             region = BuildPictureOutline();
-        } catch (const forms::RuntimeError&) {
-            return;  // a failed resize or an overflow: the old outline stays
+        } catch (const forms::EndRequested&) {
+            throw;
+        } catch (...) {
+            // Any failure from the resize on (the resize itself, an overflow, no memory
+            // for the picture scan) ends the work silently: the old outline stays.
+            return;
         }
         break;
     default:  // the slants; a shape outside the enumeration gets neither

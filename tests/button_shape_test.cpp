@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 #include "button/ButtGeometry.h"
 #include "button_test_host.h"
 #include "dib.h"
+#include "failing_new.h"
 #include "forms/Handles.h"
 #include "forms/Picture.h"
 #include "forms/PropertyBag.h"
@@ -524,6 +526,75 @@ TEST_F(ButtonShapeTest, CustomShapeWithoutAPictureKeepsTheOldRegion) {
     EXPECT_TRUE(SameArea(before.Get(), after.Get()));
     EXPECT_EQ(b.ScaleWidthPixels(), 75);
     EXPECT_EQ(b.InnerRegion, nullptr);
+}
+
+// From the resize on, any failure of a picture outline ends the region work silently: the
+// window keeps the outline it had and no box comes up. Each allocation that the work makes
+// is failed in turn, and then the picture scan's buffer under a real resize.
+TEST_F(ButtonShapeTest, AFailedPictureOutlineKeepsTheOldOutlineSilently) {
+    std::vector<std::string> boxes;
+    forms::Hooks().messageBoxTitled = [&](const std::string& text, UINT, const std::string&) {
+        boxes.push_back(text);
+        return IDOK;
+    };
+    forms::Hooks().unhandledError = [](const std::string& text) {
+        std::fprintf(stderr, "error box: %s\n", text.c_str());  // the process ends after it
+    };
+    struct Unhook {
+        ~Unhook() {
+            failing_new::Disarm();
+            forms::Hooks().messageBoxTitled = nullptr;
+            forms::Hooks().unhandledError = nullptr;
+        }
+    } unhook;
+
+    // A rounded rectangle that is to take the picture's outline (6 x 3, so 40 x 20 here),
+    // as a hand-made bag would ask for it: straight into the field.
+    const forms::Picture picture = ArtPicture({"..####", "######", "####.."});
+    int made = 0;
+    auto rounded = [&]() -> Butt& {
+        Butt& b = host.Add("B" + std::to_string(made++), Bag(2, 0, true, picture), 10, 10, 40, 30);
+        b.ButtonShape = 7;
+        return b;
+    };
+    long allocations = 0;
+    {
+        Butt& b = rounded();
+        failing_new::FailNth(0);
+        b.CreateButtonRegion();
+        allocations = failing_new::Made();
+        ASSERT_EQ(b.ScaleHeightPixels(), 20) << "no picture outline was made";
+    }
+    ASSERT_GT(allocations, 0);
+
+    for (long nth = 1; nth <= allocations; ++nth) {
+        SCOPED_TRACE(testing::Message() << "allocation " << nth << " of " << allocations);
+        Butt& b = rounded();
+        const forms::OwnedRegion before = WindowRegion(b.hWnd());
+        ASSERT_TRUE(before);
+        failing_new::FailNth(nth);
+        EXPECT_NO_THROW(b.CreateButtonRegion());
+        EXPECT_FALSE(failing_new::Pending());
+        failing_new::Disarm();
+        const forms::OwnedRegion after = WindowRegion(b.hWnd());
+        ASSERT_TRUE(after);
+        EXPECT_TRUE(SameArea(before.Get(), after.Get())) << RegionArt(after.Get(), 40, 30);
+    }
+
+    // Resized to 60 x 45, the button takes 60 x 30 and scans the picture at that size.
+    const std::string name = "B" + std::to_string(made);
+    Butt& b = rounded();
+    const forms::OwnedRegion before = WindowRegion(b.hWnd());
+    ASSERT_TRUE(before);
+    failing_new::FailAtLeast(std::size_t{60} * 30 * sizeof(std::uint32_t));
+    host.Site(name).Move(0, 0, forms::PixelsToTwipsX(60), forms::PixelsToTwipsY(45));
+    EXPECT_FALSE(failing_new::Pending()) << "the scan's buffer was never asked for";
+    failing_new::Disarm();
+    EXPECT_EQ(b.ScaleWidthPixels(), 60);
+    const forms::OwnedRegion after = WindowRegion(b.hWnd());
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(SameArea(before.Get(), after.Get())) << RegionArt(after.Get(), 60, 45);
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(ButtonShapeTest, CustomShapeTakesThePictureProportions) {
