@@ -80,10 +80,10 @@ double UserControl::ScaleHeight() const {
 }
 
 void UserControl::Refresh() {
-    HWND hwnd = hWnd();
+    (void)hWnd();
+    // Only what was drawn goes out. An area made invalid meanwhile by something else (the
+    // window moved, another window uncovered it) stays pending, so its WM_PAINT still comes.
     ::GdiFlush();
-    // The control has drawn all of itself on hDC: nothing is left to repaint.
-    ::ValidateRect(hwnd, nullptr);
 }
 
 double UserControl::ScaleX(double value, int fromScale, int toScale) {

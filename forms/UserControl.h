@@ -54,8 +54,9 @@ public:
     // The inner size in pixels.
     double ScaleWidth() const;
     double ScaleHeight() const;
-    // Shows what has been drawn on hDC now and drops any pending repaint of the window.
-    // It never raises UserControl_Paint, so a control may call it from its own paint.
+    // Shows at once what has been drawn on hDC. It never raises UserControl_Paint, so a
+    // control may call it from its own paint, and it leaves any pending repaint of the
+    // window in place: a paint that moves the window gets the repaint the move asked for.
     void Refresh();
 
     // ---- Settings the host keeps (through the site) ----

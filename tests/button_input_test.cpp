@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "button_apply_look.h"
 #include "button_test_host.h"
 
 namespace {
@@ -354,6 +355,116 @@ TEST_F(ButtonHoverTest, NoTickReachesAnEndedButton) {
     log->Take();
     PumpUntil([] { return false; }, 200);
     EXPECT_TRUE(log->Take().empty());
+}
+
+// ---- Presses with the real mouse -------------------------------------------------------
+
+// What the screen shows at a point.
+button::RgbColor ScreenColor(POINT screen) {
+    forms::WindowDc dc(nullptr);
+    return static_cast<button::RgbColor>(::GetPixel(dc.Get(), screen.x, screen.y));
+}
+
+// The ring colours that the screen shows for a button whose top-left corner is at origin.
+std::vector<button::RgbColor> ScreenRings(POINT origin) {
+    std::vector<button::RgbColor> rings;
+    for (const POINT p : buttontest::kApplySlotAt) {
+        rings.push_back(ScreenColor({origin.x + p.x, origin.y + p.y}));
+    }
+    return rings;
+}
+
+std::string Rings(const std::vector<button::RgbColor>& rings) {
+    std::string text;
+    for (button::RgbColor c : rings) text += Hex(c) + " ";
+    return text;
+}
+
+bool ScreenShows(POINT origin, const ApplyLook& look) {
+    return ScreenRings(origin) == std::vector<button::RgbColor>(look.slots, look.slots + 8);
+}
+
+// The time the screen may take to show a paint, and how long nothing more may happen after.
+constexpr int kShowMs = 1000;
+constexpr DWORD kSettleMs = 150;
+
+class ButtonPressTest : public ButtonHoverTest {
+protected:
+    void SetUp() override {
+        ButtonHoverTest::SetUp();
+        // The focus first, so that no press changes the default look and paints for that.
+        ::SetFocus(b->hWnd());
+        Pump();
+    }
+    // Puts the cursor at a window pixel of button and waits for its hover.
+    void HoverAt(Butt& button, int x, int y) {
+        MoveCursor(ScreenPoint(button.hWnd(), x, y));
+        ASSERT_TRUE(PumpUntil([&] { return button.HoverTimerOn == kTrue; }, 2000));
+        Settle();
+    }
+    static void Settle() { PumpUntil([] { return false; }, kSettleMs); }
+    static POINT Corner(HWND hwnd) {
+        RECT r{};
+        ::GetWindowRect(hwnd, &r);
+        return {r.left, r.top};
+    }
+};
+
+TEST_F(ButtonPressTest, CustomClickShowsThePressedLookAtTheNudgedPlaceWhileHeld) {
+    struct Case {
+        std::int32_t customClick;
+        POINT nudge;
+    };
+    const Case cases[] = {{0, {0, 0}},  {1, {0, -1}}, {2, {1, -1}}, {3, {-1, -1}}, {4, {1, 1}},
+                          {5, {-1, 1}}, {6, {1, 0}},  {7, {0, 1}},  {8, {-1, 0}}};
+    const POINT home = Corner(b->hWnd());
+    RECT box{};
+    ::GetWindowRect(b->hWnd(), &box);
+    const COLORREF boxColor = 0x493328;  // the container's back colour
+    for (const Case& c : cases) {
+        SCOPED_TRACE("CustomClick " + std::to_string(c.customClick));
+        b->SetCustomClick(c.customClick);
+        // Each press at a place of its own, so that no two of them make a double-click.
+        HoverAt(*b, 8 + 7 * c.customClick, 12);
+        log->Take();
+        const bool nudged = c.customClick != 0;
+        const POINT heldAt{home.x + c.nudge.x, home.y + c.nudge.y};
+
+        auto paints = b->PaintsRun;
+        LeftButton(true);
+        const bool pressedShown = PumpUntil([&] { return ScreenShows(heldAt, kApplyPressed); }, kShowMs);
+        Settle();
+        EXPECT_TRUE(pressedShown) << "the screen shows " << Rings(ScreenRings(heldAt));
+        EXPECT_EQ(Corner(b->hWnd()).x, heldAt.x);
+        EXPECT_EQ(Corner(b->hWnd()).y, heldAt.y);
+        EXPECT_EQ(b->ButtonState & button::bsMoved, nudged ? button::bsMoved : 0);
+        // The press paints once; a nudge paints again, at the new place.
+        EXPECT_EQ(b->PaintsRun - paints, nudged ? 2u : 1u);
+        if (nudged) {
+            // The strip that the button left shows the container again.
+            const POINT left{c.nudge.x > 0 ? box.left : box.right - 1, box.top + 12};
+            const POINT top{box.left + 38, c.nudge.y > 0 ? box.top : box.bottom - 1};
+            if (c.nudge.x != 0) {
+                EXPECT_EQ(Hex(ScreenColor(left)), Hex(boxColor));
+            }
+            if (c.nudge.y != 0) {
+                EXPECT_EQ(Hex(ScreenColor(top)), Hex(boxColor));
+            }
+        }
+        EXPECT_EQ(log->Take(), std::vector<std::string>{"MouseDown(1)"});
+
+        paints = b->PaintsRun;
+        LeftButton(false);
+        ASSERT_TRUE(PumpUntil([&] { return Has("Click"); }, 2000));
+        const bool normalShown = PumpUntil([&] { return ScreenShows(home, kApplyHovered); }, kShowMs);
+        Settle();
+        EXPECT_TRUE(normalShown) << "the screen shows " << Rings(ScreenRings(home));
+        EXPECT_EQ(Corner(b->hWnd()).x, home.x);
+        EXPECT_EQ(Corner(b->hWnd()).y, home.y);
+        EXPECT_EQ(b->ButtonState & button::bsMoved, 0);
+        // The release paints once; the move back asks for one more.
+        EXPECT_EQ(b->PaintsRun - paints, nudged ? 2u : 1u);
+    }
 }
 
 }  // namespace
