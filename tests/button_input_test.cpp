@@ -12,6 +12,7 @@
 
 #include "button_apply_look.h"
 #include "button_test_host.h"
+#include "real_input.h"
 
 namespace {
 
@@ -396,6 +397,11 @@ protected:
         ::SetFocus(b->hWnd());
         Pump();
     }
+    void TearDown() override {
+        testinput::SendMouse(MOUSEEVENTF_RIGHTUP);
+        testinput::SendMouse(MOUSEEVENTF_MIDDLEUP);
+        ButtonHoverTest::TearDown();
+    }
     // Puts the cursor at a window pixel of button and waits for its hover.
     void HoverAt(Butt& button, int x, int y) {
         MoveCursor(ScreenPoint(button.hWnd(), x, y));
@@ -464,6 +470,51 @@ TEST_F(ButtonPressTest, CustomClickShowsThePressedLookAtTheNudgedPlaceWhileHeld)
         EXPECT_EQ(b->ButtonState & button::bsMoved, 0);
         // The release paints once; the move back asks for one more.
         EXPECT_EQ(b->PaintsRun - paints, nudged ? 2u : 1u);
+    }
+}
+
+TEST_F(ButtonPressTest, OnlyALeftPressShowsThePressedLookHoldsTheMouseAndClicks) {
+    struct Case {
+        const char* label;
+        DWORD down, up;
+        std::int16_t button;
+        bool left;
+    };
+    const Case cases[] = {
+        {"left", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 1, true},
+        {"right", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 2, false},
+        {"middle", MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 4, false},
+    };
+    const POINT home = Corner(b->hWnd());
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HoverAt(*b, 10 + 10 * n++, 12);
+        log->Take();
+        const std::string id = std::to_string(c.button);
+        auto paints = b->PaintsRun;
+        testinput::SendMouse(c.down);
+        ASSERT_TRUE(PumpUntil([&] { return Has("MouseDown(" + id + ")"); }, 2000));
+        const ApplyLook& held = c.left ? kApplyPressed : kApplyHovered;
+        const bool shown = PumpUntil([&] { return ScreenShows(home, held); }, kShowMs);
+        Settle();
+        EXPECT_TRUE(shown) << "the screen shows " << Rings(ScreenRings(home));
+        EXPECT_EQ(::GetCapture() == b->hWnd(), c.left);
+        EXPECT_EQ(b->ButtonState & button::bsPressed, c.left ? button::bsPressed : 0);
+        EXPECT_EQ(b->PaintsRun - paints, c.left ? 1u : 0u);
+
+        paints = b->PaintsRun;
+        testinput::SendMouse(c.up);
+        ASSERT_TRUE(PumpUntil([&] { return Has("MouseUp(" + id + ")"); }, 2000));
+        Settle();
+        std::vector<std::string> events = {"MouseDown(" + id + ")", "MouseUp(" + id + ")"};
+        if (c.left) events.push_back("Click");
+        auto got = log->Take();
+        got.erase(std::remove(got.begin(), got.end(), "MouseMove"), got.end());
+        EXPECT_EQ(got, events);
+        EXPECT_EQ(::GetCapture(), nullptr);
+        EXPECT_EQ(b->PaintsRun - paints, c.left ? 1u : 0u);
+        EXPECT_EQ(b->LastButton, c.button);
     }
 }
 
