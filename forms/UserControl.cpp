@@ -174,6 +174,9 @@ void HostWindow::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     default: {
+        // Released over the control means inside its rectangle: the corners that a
+        // window region cuts away count too (the press holds the mouse, so the release
+        // comes here from anywhere).
         RECT client{};
         ::GetClientRect(WindowHandle(), &client);
         const bool click = msg == WM_LBUTTONUP && leftPressed_ &&

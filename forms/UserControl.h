@@ -9,7 +9,9 @@
 //   stored instance:  UserControl_ReadProperties, UserControl_Resize, UserControl_Show,
 //                     UserControl_Paint
 //   new instance:     UserControl_InitProperties, UserControl_Resize, UserControl_Show, ...
-//   mouse:            MouseDown, MouseUp, Click (left button, released over the control)
+//   mouse:            MouseDown, MouseUp, Click (left button, released inside the
+//                     control's rectangle, cut-away parts of a shaped window included;
+//                     only a left press holds the mouse until its release)
 //   double-click:     MouseDown, MouseUp, Click, DblClick (in place of the second
 //                     MouseDown), MouseUp
 //   keys:             KeyDown, KeyPress (characters only), KeyUp

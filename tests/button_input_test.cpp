@@ -518,4 +518,63 @@ TEST_F(ButtonPressTest, OnlyALeftPressShowsThePressedLookHoldsTheMouseAndClicks)
     }
 }
 
+// A left release clicks when it is inside the button's rectangle, also where the window's
+// region has cut the rectangle away; the look while held follows the hover, which ends
+// wherever the button's window is not the one under the cursor.
+TEST_F(ButtonPressTest, ALeftReleaseClicksInsideTheRectangleCutCornersIncluded) {
+    Butt& oval = Make("O", 0, 160, 40);
+    oval.SetButtonShape(button::shapeOval);
+    EventLog ovalLog(host.Site("O"));
+    struct Case {
+        const char* label;
+        Butt* button;
+        EventLog* events;
+        POINT releaseAt;        // window pixel
+        bool outsideTheRegion;  // the window's outline leaves the pixel out
+        bool clicks;
+    };
+    const Case cases[] = {
+        {"in the middle", b, log.get(), {38, 12}, false, true},
+        {"top-left corner cut away", b, log.get(), {0, 0}, true, true},
+        {"bottom-right corner cut away", b, log.get(), {75, 23}, true, true},
+        {"just left of the rectangle", b, log.get(), {-1, 12}, true, false},
+        {"just below the rectangle", b, log.get(), {38, 24}, true, false},
+        {"far away", b, log.get(), {200, 100}, true, false},
+        {"an oval's corner", &oval, &ovalLog, {1, 1}, true, true},
+        {"an oval's middle", &oval, &ovalLog, {38, 12}, false, true},
+        {"right of an oval", &oval, &ovalLog, {76, 12}, true, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND hwnd = c.button->hWnd();
+        const POINT release = ScreenPoint(hwnd, c.releaseAt.x, c.releaseAt.y);
+        EXPECT_EQ(::WindowFromPoint(release) != hwnd, c.outsideTheRegion);
+        EXPECT_EQ(testinput::ReleasedOver(hwnd, release), c.clicks);
+        // Presses at places of their own, so that no two of them make a double-click.
+        HoverAt(*c.button, 20 + 6 * (n++ % 6), 12);
+        c.events->Take();
+        LeftButton(true);
+        ASSERT_TRUE(PumpUntil([&] { return ::GetCapture() == hwnd; }, 2000));
+        MoveCursor(release);
+        PumpUntil([&] {
+            POINT at{};
+            ::GetCursorPos(&at);
+            return at.x == release.x && at.y == release.y;
+        }, 2000);
+        Settle();  // longer than a hover tick
+        EXPECT_EQ(button::HasPressedLook(c.button->ButtonState), !c.outsideTheRegion);
+        LeftButton(false);
+        const auto& entries = c.events->entries;
+        auto seen = [&](const char* event) {
+            return std::find(entries.begin(), entries.end(), event) != entries.end();
+        };
+        ASSERT_TRUE(PumpUntil([&] { return seen("MouseUp(1)"); }, 2000));
+        Settle();
+        EXPECT_EQ(seen("Click"), c.clicks);
+        EXPECT_EQ(::GetCapture(), nullptr);
+        EXPECT_EQ(c.button->ButtonState & button::bsPressed, 0);
+    }
+}
+
 }  // namespace
