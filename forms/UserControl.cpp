@@ -80,10 +80,10 @@ double UserControl::ScaleHeight() const {
 }
 
 void UserControl::Refresh() {
-    HWND hwnd = hWnd();
+    (void)hWnd();
+    // Only what was drawn goes out. An area made invalid meanwhile by something else (the
+    // window moved, another window uncovered it) stays pending, so its WM_PAINT still comes.
     ::GdiFlush();
-    // The control has drawn all of itself on hDC: nothing is left to repaint.
-    ::ValidateRect(hwnd, nullptr);
 }
 
 double UserControl::ScaleX(double value, int fromScale, int toScale) {
@@ -156,7 +156,10 @@ void HostWindow::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK: {
         if (control_.CanGetFocus() && ::GetFocus() != WindowHandle()) ::SetFocus(WindowHandle());
-        if (::GetCapture() != WindowHandle()) {
+        // Only a left press holds the mouse, so that its release is seen wherever it
+        // happens; the right and middle buttons' releases come only over the window.
+        const bool left = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK;
+        if (left && ::GetCapture() != WindowHandle()) {
             ::SetCapture(WindowHandle());
             tookCapture_ = true;
         }
@@ -171,15 +174,19 @@ void HostWindow::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     default: {
+        // Released over the control means inside its rectangle: the corners that a
+        // window region cuts away count too (the press holds the mouse, so the release
+        // comes here from anywhere).
         RECT client{};
         ::GetClientRect(WindowHandle(), &client);
         const bool click = msg == WM_LBUTTONUP && leftPressed_ &&
                            ::PtInRect(&client, POINT{args.x, args.y});
-        if (msg == WM_LBUTTONUP) leftPressed_ = false;
-        const bool buttonsHeld = (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
-        if (tookCapture_ && !buttonsHeld) {
-            tookCapture_ = false;
-            if (::GetCapture() == WindowHandle()) ::ReleaseCapture();
+        if (msg == WM_LBUTTONUP) {
+            leftPressed_ = false;
+            if (tookCapture_) {
+                tookCapture_ = false;
+                if (::GetCapture() == WindowHandle()) ::ReleaseCapture();
+            }
         }
         control_.UserControl_MouseUp(button, shift, x, y);
         if (click && Sited()) control_.UserControl_Click();

@@ -9,7 +9,9 @@
 //   stored instance:  UserControl_ReadProperties, UserControl_Resize, UserControl_Show,
 //                     UserControl_Paint
 //   new instance:     UserControl_InitProperties, UserControl_Resize, UserControl_Show, ...
-//   mouse:            MouseDown, MouseUp, Click (left button, released over the control)
+//   mouse:            MouseDown, MouseUp, Click (left button, released inside the
+//                     control's rectangle, cut-away parts of a shaped window included;
+//                     only a left press holds the mouse until its release)
 //   double-click:     MouseDown, MouseUp, Click, DblClick (in place of the second
 //                     MouseDown), MouseUp
 //   keys:             KeyDown, KeyPress (characters only), KeyUp
@@ -54,8 +56,9 @@ public:
     // The inner size in pixels.
     double ScaleWidth() const;
     double ScaleHeight() const;
-    // Shows what has been drawn on hDC now and drops any pending repaint of the window.
-    // It never raises UserControl_Paint, so a control may call it from its own paint.
+    // Shows at once what has been drawn on hDC. It never raises UserControl_Paint, so a
+    // control may call it from its own paint, and it leaves any pending repaint of the
+    // window in place: a paint that moves the window gets the repaint the move asked for.
     void Refresh();
 
     // ---- Settings the host keeps (through the site) ----

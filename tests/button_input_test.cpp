@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "button_apply_look.h"
 #include "button_test_host.h"
+#include "real_input.h"
 
 namespace {
 
@@ -354,6 +356,225 @@ TEST_F(ButtonHoverTest, NoTickReachesAnEndedButton) {
     log->Take();
     PumpUntil([] { return false; }, 200);
     EXPECT_TRUE(log->Take().empty());
+}
+
+// ---- Presses with the real mouse -------------------------------------------------------
+
+// What the screen shows at a point.
+button::RgbColor ScreenColor(POINT screen) {
+    forms::WindowDc dc(nullptr);
+    return static_cast<button::RgbColor>(::GetPixel(dc.Get(), screen.x, screen.y));
+}
+
+// The ring colours that the screen shows for a button whose top-left corner is at origin.
+std::vector<button::RgbColor> ScreenRings(POINT origin) {
+    std::vector<button::RgbColor> rings;
+    for (const POINT p : buttontest::kApplySlotAt) {
+        rings.push_back(ScreenColor({origin.x + p.x, origin.y + p.y}));
+    }
+    return rings;
+}
+
+std::string Rings(const std::vector<button::RgbColor>& rings) {
+    std::string text;
+    for (button::RgbColor c : rings) text += Hex(c) + " ";
+    return text;
+}
+
+bool ScreenShows(POINT origin, const ApplyLook& look) {
+    return ScreenRings(origin) == std::vector<button::RgbColor>(look.slots, look.slots + 8);
+}
+
+// The time the screen may take to show a paint, and how long nothing more may happen after.
+constexpr int kShowMs = 1000;
+constexpr DWORD kSettleMs = 150;
+
+class ButtonPressTest : public ButtonHoverTest {
+protected:
+    void SetUp() override {
+        ButtonHoverTest::SetUp();
+        // The focus first, so that no press changes the default look and paints for that.
+        ::SetFocus(b->hWnd());
+        Pump();
+    }
+    void TearDown() override {
+        testinput::SendMouse(MOUSEEVENTF_RIGHTUP);
+        testinput::SendMouse(MOUSEEVENTF_MIDDLEUP);
+        ButtonHoverTest::TearDown();
+    }
+    // Puts the cursor at a window pixel of button and waits for its hover.
+    void HoverAt(Butt& button, int x, int y) {
+        MoveCursor(ScreenPoint(button.hWnd(), x, y));
+        ASSERT_TRUE(PumpUntil([&] { return button.HoverTimerOn == kTrue; }, 2000));
+        Settle();
+    }
+    static void Settle() { PumpUntil([] { return false; }, kSettleMs); }
+    static POINT Corner(HWND hwnd) {
+        RECT r{};
+        ::GetWindowRect(hwnd, &r);
+        return {r.left, r.top};
+    }
+};
+
+TEST_F(ButtonPressTest, CustomClickShowsThePressedLookAtTheNudgedPlaceWhileHeld) {
+    struct Case {
+        std::int32_t customClick;
+        POINT nudge;
+    };
+    const Case cases[] = {{0, {0, 0}},  {1, {0, -1}}, {2, {1, -1}}, {3, {-1, -1}}, {4, {1, 1}},
+                          {5, {-1, 1}}, {6, {1, 0}},  {7, {0, 1}},  {8, {-1, 0}}};
+    const POINT home = Corner(b->hWnd());
+    RECT box{};
+    ::GetWindowRect(b->hWnd(), &box);
+    const COLORREF boxColor = 0x493328;  // the container's back colour
+    for (const Case& c : cases) {
+        SCOPED_TRACE("CustomClick " + std::to_string(c.customClick));
+        b->SetCustomClick(c.customClick);
+        // Each press at a place of its own, so that no two of them make a double-click.
+        HoverAt(*b, 8 + 7 * c.customClick, 12);
+        log->Take();
+        const bool nudged = c.customClick != 0;
+        const POINT heldAt{home.x + c.nudge.x, home.y + c.nudge.y};
+
+        auto paints = b->PaintsRun;
+        LeftButton(true);
+        const bool pressedShown = PumpUntil([&] { return ScreenShows(heldAt, kApplyPressed); }, kShowMs);
+        Settle();
+        EXPECT_TRUE(pressedShown) << "the screen shows " << Rings(ScreenRings(heldAt));
+        EXPECT_EQ(Corner(b->hWnd()).x, heldAt.x);
+        EXPECT_EQ(Corner(b->hWnd()).y, heldAt.y);
+        EXPECT_EQ(b->ButtonState & button::bsMoved, nudged ? button::bsMoved : 0);
+        // The press paints once; a nudge paints again, at the new place.
+        EXPECT_EQ(b->PaintsRun - paints, nudged ? 2u : 1u);
+        if (nudged) {
+            // The strip that the button left shows the container again.
+            const POINT left{c.nudge.x > 0 ? box.left : box.right - 1, box.top + 12};
+            const POINT top{box.left + 38, c.nudge.y > 0 ? box.top : box.bottom - 1};
+            if (c.nudge.x != 0) {
+                EXPECT_EQ(Hex(ScreenColor(left)), Hex(boxColor));
+            }
+            if (c.nudge.y != 0) {
+                EXPECT_EQ(Hex(ScreenColor(top)), Hex(boxColor));
+            }
+        }
+        EXPECT_EQ(log->Take(), std::vector<std::string>{"MouseDown(1)"});
+
+        paints = b->PaintsRun;
+        LeftButton(false);
+        ASSERT_TRUE(PumpUntil([&] { return Has("Click"); }, 2000));
+        const bool normalShown = PumpUntil([&] { return ScreenShows(home, kApplyHovered); }, kShowMs);
+        Settle();
+        EXPECT_TRUE(normalShown) << "the screen shows " << Rings(ScreenRings(home));
+        EXPECT_EQ(Corner(b->hWnd()).x, home.x);
+        EXPECT_EQ(Corner(b->hWnd()).y, home.y);
+        EXPECT_EQ(b->ButtonState & button::bsMoved, 0);
+        // The release paints once; the move back asks for one more.
+        EXPECT_EQ(b->PaintsRun - paints, nudged ? 2u : 1u);
+    }
+}
+
+TEST_F(ButtonPressTest, OnlyALeftPressShowsThePressedLookHoldsTheMouseAndClicks) {
+    struct Case {
+        const char* label;
+        DWORD down, up;
+        std::int16_t button;
+        bool left;
+    };
+    const Case cases[] = {
+        {"left", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 1, true},
+        {"right", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 2, false},
+        {"middle", MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 4, false},
+    };
+    const POINT home = Corner(b->hWnd());
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HoverAt(*b, 10 + 10 * n++, 12);
+        log->Take();
+        const std::string id = std::to_string(c.button);
+        auto paints = b->PaintsRun;
+        testinput::SendMouse(c.down);
+        ASSERT_TRUE(PumpUntil([&] { return Has("MouseDown(" + id + ")"); }, 2000));
+        const ApplyLook& held = c.left ? kApplyPressed : kApplyHovered;
+        const bool shown = PumpUntil([&] { return ScreenShows(home, held); }, kShowMs);
+        Settle();
+        EXPECT_TRUE(shown) << "the screen shows " << Rings(ScreenRings(home));
+        EXPECT_EQ(::GetCapture() == b->hWnd(), c.left);
+        EXPECT_EQ(b->ButtonState & button::bsPressed, c.left ? button::bsPressed : 0);
+        EXPECT_EQ(b->PaintsRun - paints, c.left ? 1u : 0u);
+
+        paints = b->PaintsRun;
+        testinput::SendMouse(c.up);
+        ASSERT_TRUE(PumpUntil([&] { return Has("MouseUp(" + id + ")"); }, 2000));
+        Settle();
+        std::vector<std::string> events = {"MouseDown(" + id + ")", "MouseUp(" + id + ")"};
+        if (c.left) events.push_back("Click");
+        auto got = log->Take();
+        got.erase(std::remove(got.begin(), got.end(), "MouseMove"), got.end());
+        EXPECT_EQ(got, events);
+        EXPECT_EQ(::GetCapture(), nullptr);
+        EXPECT_EQ(b->PaintsRun - paints, c.left ? 1u : 0u);
+        EXPECT_EQ(b->LastButton, c.button);
+    }
+}
+
+// A left release clicks when it is inside the button's rectangle, also where the window's
+// region has cut the rectangle away; the look while held follows the hover, which ends
+// wherever the button's window is not the one under the cursor.
+TEST_F(ButtonPressTest, ALeftReleaseClicksInsideTheRectangleCutCornersIncluded) {
+    Butt& oval = Make("O", 0, 160, 40);
+    oval.SetButtonShape(button::shapeOval);
+    EventLog ovalLog(host.Site("O"));
+    struct Case {
+        const char* label;
+        Butt* button;
+        EventLog* events;
+        POINT releaseAt;        // window pixel
+        bool outsideTheRegion;  // the window's outline leaves the pixel out
+        bool clicks;
+    };
+    const Case cases[] = {
+        {"in the middle", b, log.get(), {38, 12}, false, true},
+        {"top-left corner cut away", b, log.get(), {0, 0}, true, true},
+        {"bottom-right corner cut away", b, log.get(), {75, 23}, true, true},
+        {"just left of the rectangle", b, log.get(), {-1, 12}, true, false},
+        {"just below the rectangle", b, log.get(), {38, 24}, true, false},
+        {"far away", b, log.get(), {200, 100}, true, false},
+        {"an oval's corner", &oval, &ovalLog, {1, 1}, true, true},
+        {"an oval's middle", &oval, &ovalLog, {38, 12}, false, true},
+        {"right of an oval", &oval, &ovalLog, {76, 12}, true, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND hwnd = c.button->hWnd();
+        const POINT release = ScreenPoint(hwnd, c.releaseAt.x, c.releaseAt.y);
+        EXPECT_EQ(::WindowFromPoint(release) != hwnd, c.outsideTheRegion);
+        EXPECT_EQ(testinput::ReleasedOver(hwnd, release), c.clicks);
+        // Presses at places of their own, so that no two of them make a double-click.
+        HoverAt(*c.button, 20 + 6 * (n++ % 6), 12);
+        c.events->Take();
+        LeftButton(true);
+        ASSERT_TRUE(PumpUntil([&] { return ::GetCapture() == hwnd; }, 2000));
+        MoveCursor(release);
+        PumpUntil([&] {
+            POINT at{};
+            ::GetCursorPos(&at);
+            return at.x == release.x && at.y == release.y;
+        }, 2000);
+        Settle();  // longer than a hover tick
+        EXPECT_EQ(button::HasPressedLook(c.button->ButtonState), !c.outsideTheRegion);
+        LeftButton(false);
+        const auto& entries = c.events->entries;
+        auto seen = [&](const char* event) {
+            return std::find(entries.begin(), entries.end(), event) != entries.end();
+        };
+        ASSERT_TRUE(PumpUntil([&] { return seen("MouseUp(1)"); }, 2000));
+        Settle();
+        EXPECT_EQ(seen("Click"), c.clicks);
+        EXPECT_EQ(::GetCapture(), nullptr);
+        EXPECT_EQ(c.button->ButtonState & button::bsPressed, 0);
+    }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -962,11 +962,30 @@ TEST_F(ButtonShapeTest, APictureRectangleWithoutAreaDrawsNothing) {
 
 // ---- Handles ---------------------------------------------------------------------------
 
+// What a region or bitmap holds, so that a handle value that the system has since given to
+// another object (its cache of window DCs keeps regions of its own) is told apart from one
+// of ours that was never deleted.
+std::vector<BYTE> Contents(HGDIOBJ h) {
+    std::vector<BYTE> bytes;
+    if (::GetObjectType(h) == OBJ_REGION) {
+        const DWORD size = ::GetRegionData(static_cast<HRGN>(h), 0, nullptr);
+        bytes.resize(size);
+        if (size) ::GetRegionData(static_cast<HRGN>(h), size, reinterpret_cast<RGNDATA*>(bytes.data()));
+    } else if (::GetObjectType(h) == OBJ_BITMAP) {
+        BITMAP info{};
+        ::GetObjectA(h, sizeof info, &info);
+        info.bmBits = nullptr;
+        const auto* raw = reinterpret_cast<const BYTE*>(&info);
+        bytes.assign(raw, raw + sizeof info);
+    }
+    return bytes;
+}
+
 TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
     const std::vector<std::string> art = {"..####", "#.####", "######", "####.."};
     forms::Picture bitmap = ArtPicture(art);
     forms::Picture icon = SolidIcon(16, RGB(10, 20, 30));
-    std::set<HGDIOBJ> made;
+    std::map<HGDIOBJ, std::vector<BYTE>> made;  // each handle as the control last had it
     {
         ButtonHost local;
         Butt& b = local.Add("B", Bag(2, 0, true, bitmap), 10, 10, 60, 30);
@@ -974,7 +993,7 @@ TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
             for (HGDIOBJ h : {static_cast<HGDIOBJ>(b.InnerRegion),
                               static_cast<HGDIOBJ>(b.InnerRegion2),
                               static_cast<HGDIOBJ>(b.PictureCopy)}) {
-                if (h) made.insert(h);
+                if (h) made[h] = Contents(h);
             }
         };
         for (int round = 0; round < 5; ++round) {
@@ -1001,7 +1020,10 @@ TEST_F(ButtonShapeTest, NoGdiHandleOutlivesTheControl) {
         }
         EXPECT_GT(made.size(), 20u);
     }
-    for (HGDIOBJ h : made) EXPECT_EQ(::GetObjectType(h), 0u) << h;
+    for (const auto& [h, contents] : made) {
+        const bool ours = ::GetObjectType(h) != 0 && Contents(h) == contents;
+        EXPECT_FALSE(ours) << h << " is still alive";
+    }
 }
 
 }  // namespace

@@ -24,4 +24,13 @@ inline void SendKey(WORD vk, bool down) {
     ::SendInput(1, &input, sizeof input);
 }
 
+// Whether a left release at screen counts as one over the control whose window this is:
+// inside the window's rectangle, cut-away corners of a shaped window included. The press
+// took the mouse, so the release reaches the control wherever it happens.
+inline bool ReleasedOver(HWND control, POINT screen) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    return ::PtInRect(&r, screen) != FALSE;
+}
+
 }  // namespace testinput
