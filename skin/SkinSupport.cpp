@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "skin/KeyRegion.h"
 #include "skin/Manifest.h"
 
 namespace {
@@ -78,34 +79,7 @@ forms::OwnedRegion SkinSupport::MakeRegion(forms::PictureBox& picture,
     HDC dc = picture.hDC();
     const std::int32_t width = forms::ToInt32(picture.ScaleWidth());
     const std::int32_t height = forms::ToInt32(picture.ScaleHeight());
-
-    forms::OwnedRegion result;
-    auto addRun = [&](int left, int top, int right) {
-        forms::OwnedRegion run(::CreateRectRgn(left, top, right, top + 1));
-        if (!result) {
-            result = std::move(run);
-        } else {
-            ::CombineRgn(result.Get(), result.Get(), run.Get(), RGN_OR);
-        }
-    };
-
-    for (int y = 0; y < height; ++y) {
-        bool open = false;
-        int start = 0;
-        for (int x = 0; x < width; ++x) {
-            // An unreadable pixel (CLR_INVALID) differs from any key and so stays.
-            const bool isKey = ::GetPixel(dc, x, y) == key;
-            if (!isKey && !open) {
-                open = true;
-                start = x;
-            } else if (isKey && open) {
-                addRun(start, y, x);
-                open = false;
-            }
-        }
-        if (open) addRun(start, y, width);  // a run touching the right edge
-    }
-    return result;
+    return skin::KeyCutRegion(dc, width, height, key);
 }
 
 forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
