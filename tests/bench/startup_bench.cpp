@@ -1,9 +1,11 @@
 // Start-up time of the program beside that of the least program showing the same shaped,
 // faded window (startup_minimal): from just before the process is created until its
-// window reports alpha 240, read from outside with GetLayeredWindowAttributes. The two
-// are started in turn, the order swapped every round, each process ended once measured.
+// window reports alpha 240, read from outside with GetLayeredWindowAttributes. They are
+// started in turn, the order rotated every round, each process ended once measured.
 // Built with the tests, not run by them: run it by hand under the test display:
-//   startup_bench.exe [rounds] [program.exe] [minimal.exe]
+//   startup_bench.exe [rounds] [program.exe ...]
+// Without programs it times the program built beside it; more than one (an older build,
+// say) are timed side by side, each against the same minimal window.
 #include <windows.h>
 
 #include <algorithm>
@@ -119,43 +121,63 @@ double Median(std::vector<double> samples) {
     return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
 }
 
-void Summary(const char* label, const std::vector<double>& samples) {
-    const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
-    std::printf("%-10s runs %2zu  median %7.1f ms  min %7.1f ms  max %7.1f ms\n", label,
-                samples.size(), Median(samples) * 1e3, *low * 1e3, *high * 1e3);
-}
+struct Subject {
+    std::string label;
+    std::string exe;
+    std::vector<double> times;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
-    const std::string program = argc > 2 ? argv[2] : WindowsPath(KORV3_EXE);
-    const std::string minimal = argc > 3 ? argv[3] : WindowsPath(STARTUP_MINIMAL_EXE);
+    std::vector<Subject> subjects;
+    for (int i = 2; i < argc; ++i) {
+        subjects.push_back({"program " + std::to_string(i - 1), argv[i], {}});
+    }
+    if (subjects.empty()) subjects.push_back({"program", WindowsPath(KORV3_EXE), {}});
+    subjects.push_back({"minimal", WindowsPath(STARTUP_MINIMAL_EXE), {}});
+    const std::size_t minimal = subjects.size() - 1;
+    for (std::size_t i = 0; i < minimal; ++i) std::printf("%s: %s\n", subjects[i].label.c_str(), subjects[i].exe.c_str());
 
     // One start of each first, unmeasured: the first start of an image pays for reading it
     // from disk.
-    if (TimeOne(program) < 0 || TimeOne(minimal) < 0) return 1;
-
-    std::vector<double> programTimes;
-    std::vector<double> minimalTimes;
-    for (int round = 0; round < rounds; ++round) {
-        double p = 0;
-        double m = 0;
-        if (round % 2 == 0) {
-            p = TimeOne(program);
-            m = TimeOne(minimal);
-        } else {
-            m = TimeOne(minimal);
-            p = TimeOne(program);
-        }
-        if (p < 0 || m < 0) return 1;
-        programTimes.push_back(p);
-        minimalTimes.push_back(m);
-        std::printf("round %2d  program %7.1f ms  minimal %7.1f ms  ratio %.3f\n", round + 1,
-                    p * 1e3, m * 1e3, p / m);
+    for (const Subject& subject : subjects) {
+        if (TimeOne(subject.exe) < 0) return 1;
     }
-    Summary("program", programTimes);
-    Summary("minimal", minimalTimes);
-    std::printf("ratio of medians %.3f\n", Median(programTimes) / Median(minimalTimes));
+
+    for (int round = 0; round < rounds; ++round) {
+        std::printf("round %2d ", round + 1);
+        for (std::size_t k = 0; k < subjects.size(); ++k) {
+            Subject& subject = subjects[(k + round) % subjects.size()];
+            const double t = TimeOne(subject.exe);
+            if (t < 0) return 1;
+            subject.times.push_back(t);
+        }
+        for (const Subject& subject : subjects) {
+            std::printf(" %s %7.1f ms", subject.label.c_str(), subject.times.back() * 1e3);
+        }
+        std::printf("\n");
+    }
+
+    const double minimalMedian = Median(subjects[minimal].times);
+    for (const Subject& subject : subjects) {
+        const auto [low, high] = std::minmax_element(subject.times.begin(), subject.times.end());
+        std::printf("%-10s runs %2zu  median %7.1f ms  min %7.1f ms  max %7.1f ms\n",
+                    subject.label.c_str(), subject.times.size(), Median(subject.times) * 1e3,
+                    *low * 1e3, *high * 1e3);
+    }
+    // The ratio of medians, and the median of each round's ratio, which the load of the
+    // machine moves less: the two runs of a round lie close together in time.
+    for (std::size_t i = 0; i < minimal; ++i) {
+        std::vector<double> ratios;
+        for (std::size_t r = 0; r < subjects[i].times.size(); ++r) {
+            ratios.push_back(subjects[i].times[r] / subjects[minimal].times[r]);
+        }
+        const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+        std::printf("%s / minimal: ratio of medians %.3f  median of round ratios %.3f  (%.3f to %.3f)\n",
+                    subjects[i].label.c_str(), Median(subjects[i].times) / minimalMedian,
+                    Median(ratios), *low, *high);
+    }
     return 0;
 }
