@@ -1,7 +1,5 @@
 #include "skin/SkinSupport.h"
 
-#include <commctrl.h>
-
 #include "skin/KeyRegion.h"
 #include "skin/Manifest.h"
 
@@ -34,6 +32,19 @@ void WriteExStyle(HWND hwnd, LONG style) {
         ::GetLastError() != ERROR_SUCCESS) {
         forms::Raise(forms::kErrInvalidCall);
     }
+}
+
+// The common controls' set-up. The library is loaded here, when a manifest is written,
+// and not at start: loading it takes a good share of the program's start-up under Wine.
+// A library that cannot be had is reported as the runtime reports a missing one.
+void InitCommonControlsNow() {
+    HMODULE library = ::LoadLibraryA("comctl32.dll");
+    if (!library) forms::Raise(forms::kErrFileNotFound);
+    using Init = void(WINAPI*)();
+    const auto init = reinterpret_cast<Init>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(library, "InitCommonControls")));
+    if (!init) forms::Raise(forms::kErrFileNotFound);
+    init();
 }
 
 }  // namespace
@@ -109,7 +120,7 @@ forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
     const TextOrNumber& appFileDescription, forms::VbBool autoRestart,
     std::int32_t autoRestartWindowStyle, forms::VbBool& createNew) {
     // Before the skipping starts: a failure here goes back to the caller.
-    ::InitCommonControls();
+    InitCommonControlsNow();
 
     // A restart must not rewrite a manifest that is already there.
     if (autoRestart == forms::kTrue) createNew = forms::kFalse;
