@@ -1408,8 +1408,10 @@ TEST(LeakTest, ReplacedImagesBrushesAndFontsAreReleased) {
     dc = box.hDC();
     image = ::GetCurrentObject(dc, OBJ_BITMAP);
     box.SetBackColor(0x0000FF);
-    EXPECT_EQ(::GetObjectType(dc), 0u) << "hDC before the back colour";
-    EXPECT_EQ(::GetObjectType(image), 0u) << "image before the back colour";
+    // The same size keeps the image, painted over in the new colour: nothing is replaced.
+    EXPECT_EQ(box.hDC(), dc);
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_BITMAP), image);
+    EXPECT_EQ(Hex(::GetPixel(dc, 50, 50)), Hex(RGB(255, 0, 0)));
 
     const HGDIOBJ brush = CtlColorBrush(form->hWnd(), check.hWnd());
     check.SetBackColor(0x0000FF);
