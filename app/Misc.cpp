@@ -7,15 +7,29 @@
 namespace Misc {
 
 namespace {
+
 constexpr int kShowNormal = SW_SHOWNORMAL;
+
+// The shell is loaded at the first call, not at start: the import alone brings three
+// libraries into every start of the program. A shell that cannot be had answers as
+// ShellExecuteA does for a missing library.
+HINSTANCE CallShellExecute(HWND window, const char* verb, const char* file,
+                           const char* parameters, const char* folder, int showCommand) {
+    using Call = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    static const Call call = [] {
+        HMODULE shell = ::LoadLibraryA("shell32.dll");
+        return shell ? reinterpret_cast<Call>(reinterpret_cast<void (*)()>(
+                           ::GetProcAddress(shell, "ShellExecuteA")))
+                     : nullptr;
+    }();
+    if (!call) return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
+    return call(window, verb, file, parameters, folder, showCommand);
 }
 
+}  // namespace
+
 ShellExecuteCall& ShellExecuteFunction() {
-    static ShellExecuteCall call = [](HWND window, const char* verb, const char* file,
-                                      const char* parameters, const char* folder,
-                                      int showCommand) {
-        return ::ShellExecuteA(window, verb, file, parameters, folder, showCommand);
-    };
+    static ShellExecuteCall call = CallShellExecute;
     return call;
 }
 

@@ -87,7 +87,11 @@ void WindowedControl::OnEnabledChanged() {
 Container::~Container() = default;
 
 void Container::InvalidatePixels(const RECT& area) const {
-    if (HWND hwnd = ClientWindow()) ::InvalidateRect(hwnd, &area, FALSE);
+    // A window that is not visible has nothing on the screen to bring up to date, and is
+    // painted whole when it is shown: while a form is built, hidden, each of these calls
+    // would be a round trip to the window server for nothing.
+    HWND hwnd = ClientWindow();
+    if (hwnd && ::IsWindowVisible(hwnd)) ::InvalidateRect(hwnd, &area, FALSE);
 }
 
 void Container::PaintWindowless(HDC dc, const RECT& area) const {

@@ -93,10 +93,17 @@ constexpr char kPictureBoxClass[] = "FormsPictureBox";
 }
 
 void PictureBox::PersistentImage::Create(int width, int height) {
+    // The same size keeps the bitmap, which the caller paints over whole: a new one of a
+    // skin's size costs a page fault a page, several times while a form is built.
+    width = width > 0 ? width : 1;
+    height = height > 0 ? height : 1;
+    if (dc_ && bitmap_ && width == width_ && height == height_) return;
     Reset();
+    width_ = width;
+    height_ = height;
     HDC screen = ::GetDC(nullptr);
     dc_.Reset(::CreateCompatibleDC(screen));
-    bitmap_.Reset(::CreateCompatibleBitmap(screen, width > 0 ? width : 1, height > 0 ? height : 1));
+    bitmap_.Reset(::CreateCompatibleBitmap(screen, width, height));
     ::ReleaseDC(nullptr, screen);
     saved_ = ::SelectObject(dc_.Get(), bitmap_.Get());
 }
@@ -107,6 +114,8 @@ void PictureBox::PersistentImage::Reset() noexcept {
     saved_ = nullptr;
     dc_.Reset();
     bitmap_.Reset();
+    width_ = 0;
+    height_ = 0;
 }
 
 PictureBox::PictureBox(std::string name, Container& container, double left, double top,

@@ -114,6 +114,8 @@ private:
         ~PersistentImage() { Reset(); }
         PersistentImage(const PersistentImage&) = delete;
         PersistentImage& operator=(const PersistentImage&) = delete;
+        // A bitmap of this size (at least 1 x 1) selected into the DC; its pixels are
+        // left as they were when it already had the size.
         void Create(int width, int height);
         void Reset() noexcept;
         HDC Dc() const noexcept { return dc_.Get(); }
@@ -122,6 +124,8 @@ private:
         OwnedBitmap bitmap_;
         OwnedDc dc_;
         HGDIOBJ saved_ = nullptr;
+        int width_ = 0;
+        int height_ = 0;
     };
 
     void RebuildImage();

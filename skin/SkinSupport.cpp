@@ -1,7 +1,6 @@
 #include "skin/SkinSupport.h"
 
-#include <commctrl.h>
-
+#include "skin/KeyRegion.h"
 #include "skin/Manifest.h"
 
 namespace {
@@ -33,6 +32,19 @@ void WriteExStyle(HWND hwnd, LONG style) {
         ::GetLastError() != ERROR_SUCCESS) {
         forms::Raise(forms::kErrInvalidCall);
     }
+}
+
+// The common controls' set-up. The library is loaded here, when a manifest is written,
+// and not at start: loading it takes a good share of the program's start-up under Wine.
+// A library that cannot be had is reported as the runtime reports a missing one.
+void InitCommonControlsNow() {
+    HMODULE library = ::LoadLibraryA("comctl32.dll");
+    if (!library) forms::Raise(forms::kErrFileNotFound);
+    using Init = void(WINAPI*)();
+    const auto init = reinterpret_cast<Init>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(library, "InitCommonControls")));
+    if (!init) forms::Raise(forms::kErrFileNotFound);
+    init();
 }
 
 }  // namespace
@@ -78,34 +90,7 @@ forms::OwnedRegion SkinSupport::MakeRegion(forms::PictureBox& picture,
     HDC dc = picture.hDC();
     const std::int32_t width = forms::ToInt32(picture.ScaleWidth());
     const std::int32_t height = forms::ToInt32(picture.ScaleHeight());
-
-    forms::OwnedRegion result;
-    auto addRun = [&](int left, int top, int right) {
-        forms::OwnedRegion run(::CreateRectRgn(left, top, right, top + 1));
-        if (!result) {
-            result = std::move(run);
-        } else {
-            ::CombineRgn(result.Get(), result.Get(), run.Get(), RGN_OR);
-        }
-    };
-
-    for (int y = 0; y < height; ++y) {
-        bool open = false;
-        int start = 0;
-        for (int x = 0; x < width; ++x) {
-            // An unreadable pixel (CLR_INVALID) differs from any key and so stays.
-            const bool isKey = ::GetPixel(dc, x, y) == key;
-            if (!isKey && !open) {
-                open = true;
-                start = x;
-            } else if (isKey && open) {
-                addRun(start, y, x);
-                open = false;
-            }
-        }
-        if (open) addRun(start, y, width);  // a run touching the right edge
-    }
-    return result;
+    return skin::KeyCutRegion(dc, width, height, key);
 }
 
 forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
@@ -135,7 +120,7 @@ forms::VbBool SkinSupport::Debug_WriteEXEmanifest(
     const TextOrNumber& appFileDescription, forms::VbBool autoRestart,
     std::int32_t autoRestartWindowStyle, forms::VbBool& createNew) {
     // Before the skipping starts: a failure here goes back to the caller.
-    ::InitCommonControls();
+    InitCommonControlsNow();
 
     // A restart must not rewrite a manifest that is already there.
     if (autoRestart == forms::kTrue) createNew = forms::kFalse;

@@ -790,6 +790,45 @@ TEST(PaintTest, WmPaintOfPartOfTheWindowDrawsThatPartAsPrintClientDoes) {
     }
 }
 
+// A change made while its window is hidden (the form, or a picture box in a shown form)
+// is on the screen once the window is shown.
+TEST(PaintTest, AChangeMadeWhileHiddenShowsOnceShown) {
+    const std::string boxedForm = Lines({
+        "form Boxed {",
+        "    BorderStyle = None",
+        "    ClientSize  = 1500, 1500",
+        "    picturebox Box {",
+        "        Rect      = 0, 0, 600, 450",
+        "        BackColor = &H203040",
+        "        label Patch {",
+        "            Rect      = 75, 75, 300, 150",  // (5,5)-(25,15)
+        "            BackColor = &H00FF00",
+        "        }",
+        "    }",
+        "}",
+    });
+    for (const bool hideTheForm : {true, false}) {
+        SCOPED_TRACE(hideTheForm ? "hidden form" : "hidden picture box");
+        auto form = Build(boxedForm);
+        auto& box = form->Get<PictureBox>("Box");
+        if (!hideTheForm) {
+            form->Show();
+            PumpFor(50);
+            box.SetVisible(false);
+        }
+        form->Get<Label>("Patch").SetBackColor(0x0000FF);
+        if (hideTheForm) {
+            form->Show();
+        } else {
+            box.SetVisible(true);
+        }
+        PumpFor(100);
+        WindowDc dc(box.hWnd());
+        EXPECT_EQ(Hex(::GetPixel(dc.Get(), 10, 10)), Hex(RGB(255, 0, 0)));
+        EXPECT_EQ(Hex(::GetPixel(dc.Get(), 30, 20)), Hex(RGB(0x40, 0x30, 0x20)));
+    }
+}
+
 TEST(PaintTest, ChangingAWindowlessControlRepaintsItsBox) {
     auto form = Build(Lines({
         "form Change {",
@@ -1473,8 +1512,10 @@ TEST(LeakTest, ReplacedImagesBrushesAndFontsAreReleased) {
     dc = box.hDC();
     image = ::GetCurrentObject(dc, OBJ_BITMAP);
     box.SetBackColor(0x0000FF);
-    EXPECT_EQ(::GetObjectType(dc), 0u) << "hDC before the back colour";
-    EXPECT_EQ(::GetObjectType(image), 0u) << "image before the back colour";
+    // The same size keeps the image, painted over in the new colour: nothing is replaced.
+    EXPECT_EQ(box.hDC(), dc);
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_BITMAP), image);
+    EXPECT_EQ(Hex(::GetPixel(dc, 50, 50)), Hex(RGB(255, 0, 0)));
 
     const HGDIOBJ brush = CtlColorBrush(form->hWnd(), check.hWnd());
     check.SetBackColor(0x0000FF);
