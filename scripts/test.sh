@@ -65,12 +65,21 @@ _Start() {
   showPid[$bits]=$!
 }
 
+# Ended from outside: each build's shell takes its ctest and Wine set-up down
+# (which takes a while under emulation); wait for that, within reason.
 _StopAll() {
-  local bits
+  local bits pid i
   for bits in "${!runPid[@]}"; do
     kill "${runPid[$bits]}" 2>/dev/null || true
   done
-  wait 2>/dev/null || true
+  for bits in "${!runPid[@]}"; do
+    for pid in ${runPid[$bits]:-} ${showPid[$bits]:-}; do
+      for ((i = 0; i < 600; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
+    done
+  done
 }
 trap '_StopAll; exit 130' INT
 trap '_StopAll; exit 143' TERM
