@@ -48,7 +48,11 @@ _TestBuild() {
   trap '[[ -n $ctestPid ]] && kill "$ctestPid" 2>/dev/null; _WeCleanup; exit 130' INT
   ctest --test-dir "$archBuildDir" --output-on-failure --timeout 300 &
   ctestPid=$!
-  wait "$ctestPid"
+  local code=0
+  wait "$ctestPid" || code=$?
+  date +%s >"$archBuildDir/test.ended"
+  echo "test.sh: the $1-bit build's tests ended (exit code $code)"
+  return "$code"
 }
 
 declare -A runPid showPid startedAt tookSeconds status
@@ -58,7 +62,8 @@ _Start() {
   log=$archBuildDir/test.log
   echo "test.sh: testing the $bits-bit build ($archBuildDir/), run $archHow"
   : >"$log"
-  startedAt[$bits]=$SECONDS
+  rm -f "$archBuildDir/test.ended"
+  startedAt[$bits]=$(date +%s)
   (_TestBuild "$bits") </dev/null >"$log" 2>&1 &
   runPid[$bits]=$!
   tail -n +1 -F --pid="${runPid[$bits]}" "$log" 2>/dev/null | sed -u "s/^/[$bits-bit] /" &
@@ -84,30 +89,25 @@ _StopAll() {
 trap '_StopAll; exit 130' INT
 trap '_StopAll; exit 143' TERM
 
-# Waits for the first of the running builds' tests to end and notes how.
-_FinishOne() {
-  local pids=() bits done code=0
-  for bits in "${!runPid[@]}"; do
-    [[ -z ${status[$bits]:-} ]] && pids+=("${runPid[$bits]}")
-  done
-  wait -n -p done "${pids[@]}" || code=$?
-  for bits in "${!runPid[@]}"; do
-    [[ ${runPid[$bits]} == "$done" ]] || continue
-    wait "${showPid[$bits]}" 2>/dev/null || true
-    status[$bits]=$code
-    tookSeconds[$bits]=$((SECONDS - startedAt[$bits]))
-    echo "test.sh: the $bits-bit build's tests ended after ${tookSeconds[$bits]} s (exit code $code)"
-  done
+# Waits for one build's tests (they may have ended already) and notes how.
+_Finish() {
+  local bits=$1 code=0 ended
+  wait "${runPid[$bits]}" || code=$?
+  wait "${showPid[$bits]}" 2>/dev/null || true
+  _ArchSet "$bits"
+  ended=$(cat "$archBuildDir/test.ended" 2>/dev/null || date +%s)
+  status[$bits]=$code
+  tookSeconds[$bits]=$((ended - startedAt[$bits]))
 }
 
 if ((serial)); then
   for bits in "${testBits[@]}"; do
     _Start "$bits"
-    _FinishOne
+    _Finish "$bits"
   done
 else
   for bits in "${testBits[@]}"; do _Start "$bits"; done
-  for bits in "${testBits[@]}"; do _FinishOne; done
+  for bits in "${testBits[@]}"; do _Finish "$bits"; done
 fi
 
 # What each build's ctest said at its end.
@@ -127,7 +127,7 @@ for bits in "${testBits[@]}"; do
   else
     what="did not finish (see $log)"
   fi
-  ((status[$bits] == 0)) || exitCode=1
+  [[ ${status[$bits]:-} == 0 ]] || exitCode=1
   echo "test.sh: the $bits-bit build ($archBuildDir/): $what in ${tookSeconds[$bits]} s; run $archHow"
 done
 if ((serial == 0)); then

@@ -113,7 +113,7 @@ _WeCreatePrefix() {
     _WeQuiet timeout 30 wineserver -k || true
     rm -rf "$WINEPREFIX"
   fi
-  echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, minutes on a slow machine)"
+  echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, 30 to 60 s under emulation, minutes on a slow machine)"
   # wineboot --init now and then fails at once with nothing said (seen about once in
   # ten runs here): start over on an empty prefix before giving up. Its errors, if
   # any, go to the log.
