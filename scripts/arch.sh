@@ -1,13 +1,21 @@
 # shellcheck shell=bash
-# Sourced by test.sh and run.sh: which of the two builds this machine runs.
+# Sourced by test.sh and run.sh: the two builds, and how this machine runs each.
 #
-# The program ships as a 32-bit .exe. Some kernels cannot run 32-bit Linux
-# code at all, and Debian's 32-bit Wine loader is such code: there the same
-# sources are built for x86_64 and run under Wine's 64-bit loader.
+# The program ships as a 32-bit .exe (build/); the same sources also build for
+# x86_64 (build64/), so that code sized for one pointer width cannot hide. Both
+# run on every machine: the 64-bit one under Wine's 64-bit loader, the 32-bit
+# one under Wine's 32-bit loader, which runs natively where the kernel runs
+# 32-bit code and under qemu-i386's user-mode emulation elsewhere (slower; see
+# scripts/wine32.sh).
 #
-# KORV3_ARCH=32 or 64 forces a build; unset (or auto) asks the machine.
-# Sets: archBits (32 or 64), archBuildDir, archToolchain, archWine (win32 or
-# win64) and archWhy (one line: which build and why).
+# _ArchSet 32|64 sets archBits, archBuildDir, archToolchain, archWine (win32 or
+# win64) and archHow (one line: how this machine runs that build, and why).
+#
+# On sourcing, KORV3_ARCH picks a build for run.sh: 32 (the default; auto and
+# empty mean the same) or 64. Sets the variables above for it and archWhy (one
+# line: which build and why).
+
+source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
 
 _ArchSet() {
   archBits=$1
@@ -15,31 +23,19 @@ _ArchSet() {
     archBuildDir=build
     archToolchain=cmake/i686-mingw-posix.cmake
     archWine=win32
+    Wine32Route
+    archHow="$wine32Why"
   else
     archBuildDir=build64
     archToolchain=cmake/x86_64-mingw-posix.cmake
     archWine=win64
+    archHow="by Wine's 64-bit loader"
   fi
 }
 
-# The 32-bit loader starting at all is the test: on a kernel without 32-bit
-# emulation it fails with "Exec format error".
-_ArchRuns32() {
-  [[ -x /usr/lib/wine/wine ]] && /usr/lib/wine/wine --version </dev/null >/dev/null 2>&1
-}
-
 case ${KORV3_ARCH:-auto} in
-  32) _ArchSet 32; archWhy="the 32-bit build (forced by KORV3_ARCH=32)" ;;
-  64) _ArchSet 64; archWhy="the 64-bit build (forced by KORV3_ARCH=64)" ;;
-  auto | "")
-    if _ArchRuns32; then
-      _ArchSet 32
-      archWhy="the 32-bit build (the one that ships; this machine runs 32-bit code)"
-    else
-      _ArchSet 64
-      archWhy="the 64-bit build (this machine cannot run 32-bit code: Wine's 32-bit loader does not start)"
-    fi
-    ;;
+  32 | auto) _ArchSet 32; archWhy="the 32-bit build, the one that ships" ;;
+  64) _ArchSet 64; archWhy="the 64-bit build (picked by KORV3_ARCH=64)" ;;
   *)
     echo "KORV3_ARCH must be 32, 64 or auto, not '$KORV3_ARCH'" >&2
     return 1

@@ -4,15 +4,17 @@
 # Does all set-up itself on a fresh Debian 12 machine (as root); safe to rerun.
 #
 # KORV3_RUN_SECONDS=N ends the program after N seconds (default: run until it exits).
-# KORV3_ARCH=32 or 64 picks the build (default: the 32-bit program where this
-# machine runs 32-bit code, otherwise the 64-bit one; see scripts/arch.sh).
+# It runs the 32-bit program, the one that ships, on every machine: under Wine's
+# 32-bit loader, natively where the kernel runs 32-bit code and under qemu-i386's
+# emulation (slower) elsewhere. KORV3_ARCH=64 runs the 64-bit build instead
+# (see scripts/arch.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 
 bash scripts/setup.sh
 source scripts/arch.sh
-echo "run.sh: running $archWhy"
+echo "run.sh: running $archWhy, $archHow"
 
 cmake --no-warn-unused-cli -G Ninja -S . -B "$archBuildDir" -DCMAKE_TOOLCHAIN_FILE="$archToolchain" >/dev/null
 cmake --build "$archBuildDir" --parallel "$(nproc)" --target korv3nointros
@@ -59,7 +61,14 @@ fi
 programPid=$!
 
 if ((!hadDisplay)); then
-  sleep 5
+  # Under emulation the program takes longer to appear: wait for its window,
+  # then for the fade-in (about a second).
+  for ((i = 0; i < 120; i++)); do
+    xdotool search --name '^Talvenor Vrel$' </dev/null >/dev/null 2>&1 && break
+    kill -0 "$programPid" 2>/dev/null || break
+    sleep 0.5
+  done
+  sleep 2
   if import -display "$DISPLAY" -window root "$root/$archBuildDir/screenshot.png" 2>/dev/null; then
     echo "run.sh: screenshot saved to $root/$archBuildDir/screenshot.png"
   else

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine on a private Xvfb.
+# Builds both programs with their tests and runs every test of both under Wine,
+# each build on a private Xvfb with a fresh prefix of its own kind:
+#   build/    the 32-bit program, the one that ships: a win32 prefix, run by
+#             Wine's 32-bit loader (natively where the kernel runs 32-bit code,
+#             under qemu-i386's emulation elsewhere: see scripts/wine32.sh)
+#   build64/  the 64-bit program: a win64 prefix, run by Wine's 64-bit loader
 # Does all set-up itself on a fresh Debian 12 machine (as root); safe to rerun.
 #
-# Both the 32-bit build (build/) and the 64-bit build (build64/) are made every
-# time, so that neither breaks unnoticed; the tests run on the 32-bit one where
-# this machine runs 32-bit code, otherwise on the 64-bit one.
-# KORV3_ARCH=32 or 64 picks the build to test (see scripts/arch.sh).
+# The two builds' tests run side by side, one ctest each; their lines are shown
+# as they come, marked [32-bit] or [64-bit], and kept whole in <build>/test.log.
+# Exits non-zero when any test of either build fails or cannot run.
+#
+# KORV3_ARCH=32 or 64 runs only that build's tests (both are still built);
+# KORV3_TEST_SERIAL=1 runs the two builds' tests one after the other.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -19,15 +26,112 @@ for bits in 32 64; do
   cmake --build "$archBuildDir" --parallel "$(nproc)"
 done
 
-source scripts/arch.sh
-echo "test.sh: testing $archWhy"
+case ${KORV3_ARCH:-auto} in
+  32 | 64) testBits=("$KORV3_ARCH") ;;
+  *) testBits=(32 64) ;;
+esac
+serial=0
+[[ ${KORV3_TEST_SERIAL:-0} == 1 || ${#testBits[@]} == 1 ]] && serial=1
 
-# From here on the trap set by wine-env.sh tears the Wine set-up down on any exit.
-export WINE_ENV_ARCH=$archWine
-export WINE_ENV_LOG=$PWD/$archBuildDir/wine-setup.log
-source scripts/wine-env.sh
+# One build's tests, in a shell of its own (run in the background): its own
+# Xvfb, prefix and wineserver, all gone when it ends.
+_TestBuild() {
+  _ArchSet "$1"
+  export WINE_ENV_ARCH=$archWine
+  export WINE_ENV_LOG=$PWD/$archBuildDir/wine-setup.log
+  unset WINE_ENV_PREFIX WINE_ENV_USE_DISPLAY
+  source scripts/wine-env.sh || exit 1
+  echo "test.sh: the $1-bit build's tests run on display $DISPLAY, prefix $WINEPREFIX"
+  # Ended from outside, take ctest down with the Wine set-up.
+  local ctestPid=""
+  trap '[[ -n $ctestPid ]] && kill "$ctestPid" 2>/dev/null; _WeCleanup; exit 143' TERM
+  trap '[[ -n $ctestPid ]] && kill "$ctestPid" 2>/dev/null; _WeCleanup; exit 130' INT
+  ctest --test-dir "$archBuildDir" --output-on-failure --timeout 300 &
+  ctestPid=$!
+  local code=0
+  wait "$ctestPid" || code=$?
+  date +%s >"$archBuildDir/test.ended"
+  echo "test.sh: the $1-bit build's tests ended (exit code $code)"
+  return "$code"
+}
 
-status=0
-ctest --test-dir "$archBuildDir" --output-on-failure --timeout 300 || status=$?
-echo "test.sh: tested $archWhy"
-exit "$status"
+declare -A runPid showPid startedAt tookSeconds status
+_Start() {
+  local bits=$1 log
+  _ArchSet "$bits"
+  log=$archBuildDir/test.log
+  echo "test.sh: testing the $bits-bit build ($archBuildDir/), run $archHow"
+  : >"$log"
+  rm -f "$archBuildDir/test.ended"
+  startedAt[$bits]=$(date +%s)
+  (_TestBuild "$bits") </dev/null >"$log" 2>&1 &
+  runPid[$bits]=$!
+  tail -n +1 -F --pid="${runPid[$bits]}" "$log" 2>/dev/null | sed -u "s/^/[$bits-bit] /" &
+  showPid[$bits]=$!
+}
+
+# Ended from outside: each build's shell takes its ctest and Wine set-up down
+# (which takes a while under emulation); wait for that, within reason.
+_StopAll() {
+  local bits pid i
+  for bits in "${!runPid[@]}"; do
+    kill "${runPid[$bits]}" 2>/dev/null || true
+  done
+  for bits in "${!runPid[@]}"; do
+    for pid in ${runPid[$bits]:-} ${showPid[$bits]:-}; do
+      for ((i = 0; i < 600; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
+    done
+  done
+}
+trap '_StopAll; exit 130' INT
+trap '_StopAll; exit 143' TERM
+
+# Waits for one build's tests (they may have ended already) and notes how.
+_Finish() {
+  local bits=$1 code=0 ended
+  wait "${runPid[$bits]}" || code=$?
+  wait "${showPid[$bits]}" 2>/dev/null || true
+  _ArchSet "$bits"
+  ended=$(cat "$archBuildDir/test.ended" 2>/dev/null || date +%s)
+  status[$bits]=$code
+  tookSeconds[$bits]=$((ended - startedAt[$bits]))
+}
+
+if ((serial)); then
+  for bits in "${testBits[@]}"; do
+    _Start "$bits"
+    _Finish "$bits"
+  done
+else
+  for bits in "${testBits[@]}"; do _Start "$bits"; done
+  for bits in "${testBits[@]}"; do _Finish "$bits"; done
+fi
+
+# What each build's ctest said at its end.
+passedAll=0
+failedAll=0
+exitCode=0
+for bits in "${testBits[@]}"; do
+  _ArchSet "$bits"
+  log=$archBuildDir/test.log
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [[ $summary =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=${BASH_REMATCH[1]}
+    total=${BASH_REMATCH[2]}
+    passedAll=$((passedAll + total - failed))
+    failedAll=$((failedAll + failed))
+    what="$((total - failed)) passed, $failed failed"
+  else
+    what="did not finish (see $log)"
+  fi
+  [[ ${status[$bits]:-} == 0 ]] || exitCode=1
+  echo "test.sh: the $bits-bit build ($archBuildDir/): $what in ${tookSeconds[$bits]} s; run $archHow"
+done
+if ((serial == 0)); then
+  echo "test.sh: the builds' tests ran side by side, each with its own Xvfb and prefix"
+fi
+echo "test.sh: $passedAll passed, $failedAll failed"
+exit "$exitCode"

@@ -8,16 +8,23 @@
 #   WINE_ENV_USE_DISPLAY=1  use the caller's $DISPLAY when it answers,
 #                           instead of a private Xvfb
 #   WINE_ENV_ARCH=win64     a 64-bit prefix run by Wine's 64-bit loader
-#                           (default win32: the 32-bit loader)
+#                           (default win32: a 32-bit prefix run by the 32-bit
+#                           loader, natively or, where the kernel runs no 32-bit
+#                           code, under qemu-i386: see scripts/wine32.sh)
 #   WINE_ENV_LOG=FILE       where Wine's output of the set-up steps goes
 #                           (default: a file in ${TMPDIR:-/tmp}); its last lines
 #                           are printed when a step fails
 #
 # Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES,
-# XDG_RUNTIME_DIR and WINE_ENV_LOADER (the loader to start programs with:
-# "$WINE_ENV_LOADER" prog.exe); for win64 also WINELOADER. Every Wine helper is started with stdin, stdout and stderr on
-# /dev/null: Wine's services outlive the command that started them and would
-# otherwise hold the caller's pipes open (ctest then waits for them forever).
+# XDG_RUNTIME_DIR, WINE_ENV_LOADER (the loader to start programs with:
+# "$WINE_ENV_LOADER" prog.exe; ctest's test commands use it too) and
+# WINE_ENV_HOW (one line: how this Wine runs, and why); for win64 and for the
+# emulated win32 also WINELOADER. Every Wine helper is started with stdin,
+# stdout and stderr on /dev/null: Wine's services outlive the command that
+# started them and would otherwise hold the caller's pipes open (ctest then
+# waits for them forever).
+
+source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
 
 _weTmp=""
 _weXvfbPid=""
@@ -106,7 +113,7 @@ _WeCreatePrefix() {
     _WeQuiet timeout 30 wineserver -k || true
     rm -rf "$WINEPREFIX"
   fi
-  echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, minutes on a slow machine)"
+  echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, 30 to 60 s under emulation, minutes on a slow machine)"
   # wineboot --init now and then fails at once with nothing said (seen about once in
   # ten runs here): start over on an empty prefix before giving up. Its errors, if
   # any, go to the log.
@@ -149,12 +156,30 @@ _WeSetUp() {
 
   export WINEARCH=${WINE_ENV_ARCH:-win32}
   case $WINEARCH in
-    win32) export WINE_ENV_LOADER=wine ;;
+    win32)
+      Wine32Route
+      export WINE_ENV_HOW="32-bit Wine, run $wine32Why"
+      case $wine32Route in
+        native)
+          export WINE_ENV_LOADER=wine
+          unset WINELOADER
+          ;;
+        qemu)
+          # A loader folder of this shell's own, gone with it.
+          WINE_ENV_LOADER=$(Wine32MakeEmulatedLoader "$_weTmp/wine32") ||
+            _WeFail "could not make the emulated 32-bit loader in $_weTmp/wine32" || return 1
+          export WINE_ENV_LOADER
+          export WINELOADER=$WINE_ENV_LOADER
+          ;;
+        *) _WeFail "cannot run a win32 prefix: $WINE_ENV_HOW"; return 1 ;;
+      esac
+      ;;
     win64)
       # Not the `wine` wrapper: it picks the 32-bit loader whenever that is
       # installed, even where the kernel cannot run it.
       export WINE_ENV_LOADER=/usr/lib/wine/wine64
       export WINELOADER=$WINE_ENV_LOADER
+      export WINE_ENV_HOW="64-bit Wine, run by Wine's 64-bit loader"
       ;;
     *) _WeFail "WINE_ENV_ARCH must be win32 or win64, not $WINEARCH"; return 1 ;;
   esac
