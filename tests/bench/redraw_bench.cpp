@@ -9,19 +9,9 @@
 #include <vector>
 
 #include "button_test_host.h"
+#include "bench/bench_clock.h"
 
 namespace {
-
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f{};
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Median and 95th percentile of one call, in microseconds.
 void Time(const char* label, int calls, const std::function<void()>& call) {

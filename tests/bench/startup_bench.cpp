@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
+
 #ifndef KORV3_EXE
 #error "KORV3_EXE must name the program"
 #endif
@@ -25,17 +27,6 @@ namespace {
 
 constexpr BYTE kShownAlpha = 240;
 constexpr double kTimeoutSeconds = 30;
-
-double Seconds() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f{};
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The build gives Linux paths; Wine shows the Linux root as drive Z:.
 std::string WindowsPath(std::string path) {
