@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "forms/Library.h"
 #include "forms/Runtime.h"
 
 namespace Misc {
@@ -16,12 +17,7 @@ constexpr int kShowNormal = SW_SHOWNORMAL;
 HINSTANCE CallShellExecute(HWND window, const char* verb, const char* file,
                            const char* parameters, const char* folder, int showCommand) {
     using Call = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-    static const Call call = [] {
-        HMODULE shell = ::LoadLibraryA("shell32.dll");
-        return shell ? reinterpret_cast<Call>(reinterpret_cast<void (*)()>(
-                           ::GetProcAddress(shell, "ShellExecuteA")))
-                     : nullptr;
-    }();
+    static const Call call = forms::LibraryFunction<Call>("shell32.dll", "ShellExecuteA");
     if (!call) return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
     return call(window, verb, file, parameters, folder, showCommand);
 }

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "forms/Picture.h"
+
 namespace butt {
 
 // A picture of picWidth x picHeight scaled by the smaller of the two box ratios, so
@@ -69,12 +71,7 @@ struct KeyRun {
 std::vector<KeyRun> EvenOutKeyRuns(std::span<std::uint32_t> pixels, std::int32_t width,
                                    std::int32_t height, COLORREF key);
 
-// Conversions between a COLORREF and a DIB's 32-bpp pixel.
-constexpr std::uint32_t DibPixel(COLORREF colour) noexcept {
-    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-}
-constexpr COLORREF ColourOfDibPixel(std::uint32_t pixel) noexcept {
-    return ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
-}
+using forms::ColourOfDibPixel;
+using forms::DibPixel;
 
 }  // namespace butt

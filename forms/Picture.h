@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,14 @@ struct FontSpec {
 
 // A GDI font for a font object at the screen's resolution.
 OwnedFont CreateFontFor(const FontSpec& font);
+
+// Conversions between a COLORREF (0x00BBGGRR) and such a DIB's pixel (0x00RRGGBB).
+constexpr std::uint32_t DibPixel(COLORREF colour) noexcept {
+    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+}
+constexpr COLORREF ColourOfDibPixel(std::uint32_t pixel) noexcept {
+    return ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+}
 
 // The header of a 32-bpp top-down DIB of the given size: rows from the top, each pixel
 // 0x00RRGGBB in memory order B, G, R, unused.

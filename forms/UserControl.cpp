@@ -80,7 +80,7 @@ double UserControl::ScaleHeight() const {
 }
 
 void UserControl::Refresh() {
-    (void)hWnd();
+    (void)hWnd();  // error 91 once the window is gone, as hDC
     // Only what was drawn goes out. An area made invalid meanwhile by something else (the
     // window moved, another window uncovered it) stays pending, so its WM_PAINT still comes.
     ::GdiFlush();

@@ -48,7 +48,8 @@ public:
     UserControl& operator=(const UserControl&) = delete;
 
     // ---- The control's window and drawing surface ----
-    // The control's own window; "Object variable not set" when it is gone.
+    // The control's own window; error 91 ("Object variable or With block variable not
+    // set") when it is gone.
     HWND hWnd() const;
     // A device context of the window that stays the same for the control's life (the
     // window's class has its own DC). Never release it.

@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::uint32_t kRgbBits = 0xFFFFFFu;
 
-// A colour as a 32-bpp DIB holds it: 0x00RRGGBB, where a COLORREF is 0x00BBGGRR.
-constexpr std::uint32_t DibPixelOf(COLORREF c) {
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
 // What one copy of the DC's pixels into a 32-bpp DIB says about the colours GetPixel
 // reports for them.
 enum class ColourRead {
@@ -157,7 +152,7 @@ bool RunsOfCopies(HDC dc, const Source& source, int width, int height, COLORREF 
                   std::vector<RECT>& rects) {
     const int readableWidth = std::min(width, source.bitmapWidth);
     const int readableHeight = std::min(height, source.bitmapHeight);
-    const std::uint32_t keyPixel = DibPixelOf(key);
+    const std::uint32_t keyPixel = forms::DibPixel(key);
     // Whether each pixel value copied is the key, as GetPixel says.
     std::unordered_map<std::uint32_t, bool> keyByValue;
     auto addRow = [&](int y, const std::uint32_t* row, int readable) {

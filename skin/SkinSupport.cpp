@@ -1,5 +1,6 @@
 #include "skin/SkinSupport.h"
 
+#include "forms/Library.h"
 #include "skin/KeyRegion.h"
 #include "skin/Manifest.h"
 
@@ -38,11 +39,8 @@ void WriteExStyle(HWND hwnd, LONG style) {
 // and not at start: loading it takes a good share of the program's start-up under Wine.
 // A library that cannot be had is reported as the runtime reports a missing one.
 void InitCommonControlsNow() {
-    HMODULE library = ::LoadLibraryA("comctl32.dll");
-    if (!library) forms::Raise(forms::kErrFileNotFound);
     using Init = void(WINAPI*)();
-    const auto init = reinterpret_cast<Init>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(library, "InitCommonControls")));
+    const auto init = forms::LibraryFunction<Init>("comctl32.dll", "InitCommonControls");
     if (!init) forms::Raise(forms::kErrFileNotFound);
     init();
 }
