@@ -133,5 +133,21 @@ done
 if ((serial == 0)); then
   echo "test.sh: the builds' tests ran side by side, each with its own Xvfb and prefix"
 fi
+
+# What failed, again at the end, where a reader of a long run looks first: each
+# failing test case's name and its failure messages (the whole run is in the logs).
+for bits in "${testBits[@]}"; do
+  _ArchSet "$bits"
+  log=$archBuildDir/test.log
+  [[ ${status[$bits]:-} == 0 ]] && continue
+  echo "test.sh: what failed in the $bits-bit build (whole output in $log):"
+  awk '
+    /\*\*\*(Failed|Timeout|Exception)/ { print "  " $0; next }
+    /: Failure$/ { inFailure = 1; lines = 0 }
+    /^\[  FAILED  \]/ { inFailure = 0; print "  " $0; next }
+    /^\[ *(RUN|OK) / { inFailure = 0 }
+    inFailure && lines < 12 { print "    " $0; lines++ }
+  ' "$log" | head -n 80
+done
 echo "test.sh: $passedAll passed, $failedAll failed"
 exit "$exitCode"

@@ -16,7 +16,7 @@
 #                           are printed when a step fails
 #
 # Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES,
-# XDG_RUNTIME_DIR, WINE_ENV_LOADER (the loader to start programs with:
+# XDG_RUNTIME_DIR, TMPDIR (a folder of its own), WINE_ENV_LOADER (the loader to start programs with:
 # "$WINE_ENV_LOADER" prog.exe; ctest's test commands use it too) and
 # WINE_ENV_HOW (one line: how this Wine runs, and why); for win64 and for the
 # emulated win32 also WINELOADER. Every Wine helper is started with stdin,
@@ -187,6 +187,10 @@ _WeSetUp() {
   mkdir -p "$(dirname "$_weLog")"
   _weLog=$(cd "$(dirname "$_weLog")" && pwd)/$(basename "$_weLog")
   : >"$_weLog"
+  # Debian's wineserver makes its socket folder in $TMPDIR: keep it in ours, so
+  # that it goes with the rest.
+  mkdir -p "$_weTmp/tmp"
+  export TMPDIR="$_weTmp/tmp"
   export WINEDEBUG=-all
   # No Mono or Gecko here: without this wineboot offers to download them and waits.
   export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -350,6 +350,23 @@ protected:
         return WaitUntil(inFront, 3000, 10);
     }
 
+    // Waits until the window's thread runs the system's move loop, which it enters on the
+    // first move of a held press on the background; from then on the window follows the
+    // pointer's travel from that move on, however late the loop reads the later moves.
+    static testing::AssertionResult WaitForMoveLoop(HWND window, int timeoutMs = 5000) {
+        const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+        GUITHREADINFO info{};
+        auto inMoveLoop = [&] {
+            info = GUITHREADINFO{};
+            info.cbSize = sizeof info;
+            return ::GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE) != 0 &&
+                   info.hwndMoveSize == window;
+        };
+        if (WaitUntil(inMoveLoop, timeoutMs, 5)) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the move loop did not start within " << timeoutMs
+                                           << " ms (thread flags " << info.flags << ")";
+    }
+
     static testing::AssertionResult WaitForArrow(HWND window, int left, int top, Arrow want,
                                                  int timeoutMs = 3000) {
         Arrow seen = Arrow::Missing;
@@ -627,7 +644,7 @@ TEST_P(DragTest, MovesTheWindowWithThePointer) {
         HeldLeftButton button;
         ::Sleep(80);
         ASSERT_TRUE(MoveMouseTo({press.x + 1, press.y}));
-        ::Sleep(150);  // the move loop starts on this move
+        ASSERT_TRUE(WaitForMoveLoop(window));  // it starts on this move
         for (int i = 1; i <= kSteps; ++i) {
             ASSERT_TRUE(MoveMouseTo({press.x + 1 + kDx * i / kSteps, press.y + kDy * i / kSteps}));
             ::Sleep(40);
@@ -835,7 +852,7 @@ TEST_P(CloseTest, EndsTheProgramQuietly) {
         held = std::make_unique<HeldLeftButton>();
         ::Sleep(80);
         ASSERT_TRUE(MoveMouseTo({press.x + 1, press.y}));
-        ::Sleep(150);  // the move loop starts on this move
+        ASSERT_TRUE(WaitForMoveLoop(window));  // it starts on this move
         ASSERT_TRUE(MoveMouseTo({press.x + 21, press.y + 10}));
         ASSERT_TRUE(WaitUntil(
             [&] {
