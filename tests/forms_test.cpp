@@ -550,6 +550,77 @@ TEST(PictureBoxTest, WhatIsDrawnOnItsHdcIsWhatItPaints) {
     EXPECT_EQ(Hex(canvas.At(3, 0)), Hex(PixelsOf(box.Picture()).At(3, 0)));
 }
 
+// ---- pictures -----------------------------------------------------------------------------
+
+// The pixels of the 5 x 3 test pictures, as their files were made.
+COLORREF TestPicturePixel(int x, int y) {
+    return RGB(40 * x + 10, 60 * y + 20, (x * y * 30 + 5) & 0xFF);
+}
+
+TEST(PictureTest, AResourcePictureShowsItsStoredPixelsBeforeAndAfterItsBitmapIsMade) {
+    // Rows padded and not, and a colour table.
+    for (const char* name : {"RGB24", "RGB32", "INDEXED8"}) {
+        SCOPED_TRACE(name);
+        const Picture picture = Picture::FromResource(name);
+        ASSERT_EQ(picture.Width(), 5);
+        ASSERT_EQ(picture.Height(), 3);
+        Canvas before(7, 5);
+        picture.Draw(before.Dc(), 1, 1);
+        const HBITMAP bitmap = picture.BitmapHandle();
+        ASSERT_EQ(::GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+        EXPECT_EQ(picture.BitmapHandle(), bitmap) << "made once";
+        const std::vector<std::uint32_t> held = testdib::BitmapPixels(bitmap, 5, 3);
+        Canvas after(7, 5);
+        picture.Draw(after.Dc(), 1, 1);
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 7; ++x) {
+                const bool inside = x >= 1 && x <= 5 && y >= 1 && y <= 3;
+                const COLORREF want = inside ? TestPicturePixel(x - 1, y - 1) : RGB(1, 2, 3);
+                EXPECT_EQ(Hex(before.At(x, y)), Hex(want)) << "drawn before, at " << x << "," << y;
+                EXPECT_EQ(Hex(after.At(x, y)), Hex(want)) << "drawn after, at " << x << "," << y;
+                if (inside) {
+                    EXPECT_EQ(held[static_cast<std::size_t>((y - 1) * 5 + x - 1)],
+                              testdib::PixelOf(want))
+                        << "bitmap, at " << x - 1 << "," << y - 1;
+                }
+            }
+        }
+    }
+}
+
+TEST(PictureTest, WhatIsDrawnOnItsBitmapIsWhatThePictureAndItsCopiesShow) {
+    const Picture picture = Picture::FromResource("RGB24");
+    const Picture copy = picture;
+    {
+        OwnedDc dc(::CreateCompatibleDC(nullptr));
+        SelectGuard select(dc.Get(), picture.BitmapHandle());
+        ::SetPixel(dc.Get(), 2, 1, RGB(0, 255, 0));
+    }
+    for (const Picture* shown : {&picture, &copy}) {
+        Canvas canvas(5, 3);
+        shown->Draw(canvas.Dc(), 0, 0);
+        EXPECT_EQ(Hex(canvas.At(2, 1)), Hex(RGB(0, 255, 0)));
+        EXPECT_EQ(Hex(canvas.At(3, 1)), Hex(TestPicturePixel(3, 1)));
+    }
+}
+
+TEST(PictureTest, AMissingResourceIsAnInvalidPictureByNameOrNumber) {
+    const struct {
+        const char* name;
+        const char* text;
+    } cases[] = {{"NO_SUCH_PICTURE", "NO_SUCH_PICTURE"}, {MAKEINTRESOURCEA(999), "#999"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        try {
+            (void)Picture::FromResource(c.name);
+            ADD_FAILURE() << "no error";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), kErrInvalidPicture);
+            EXPECT_NE(std::string(error.what()).find(c.text), std::string::npos) << error.what();
+        }
+    }
+}
+
 // ---- painting -----------------------------------------------------------------------------
 
 constexpr COLORREF kFormBack = 0x203040;
