@@ -126,6 +126,9 @@ MouseArgs MouseArgsFrom(WPARAM wParam, LPARAM lParam, POINT origin) {
 
 namespace {
 
+// The size of the buffer a container composes its paint in, a band of rows at a time.
+constexpr int kPaintBandBytes = 64 * 1024;
+
 void Fire(const MouseHandler& handler, const MouseArgs& args) {
     if (handler) handler(args);
 }
@@ -203,14 +206,22 @@ bool Container::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         const int width = area.right - area.left;
         const int height = area.bottom - area.top;
         if (width > 0 && height > 0) {
-            // Compose off screen, then copy, so that labels over a picture never flicker.
+            // Compose off screen, then copy, so that labels over a picture never flicker: a
+            // band of rows at a time, through one small buffer. A buffer of the whole area
+            // would be fresh memory, a page fault a page, at every full repaint.
+            const int bandRows = std::clamp(kPaintBandBytes / (width * 4), 1, height);
             OwnedDc buffer(::CreateCompatibleDC(paint.Dc()));
-            OwnedBitmap bitmap(::CreateCompatibleBitmap(paint.Dc(), width, height));
+            OwnedBitmap bitmap(::CreateCompatibleBitmap(paint.Dc(), width, bandRows));
             SelectGuard select(buffer.Get(), bitmap.Get());
-            ::SetViewportOrgEx(buffer.Get(), -area.left, -area.top, nullptr);
-            Paint(buffer.Get(), area);
-            ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
-            ::BitBlt(paint.Dc(), area.left, area.top, width, height, buffer.Get(), 0, 0, SRCCOPY);
+            for (LONG top = area.top; top < area.bottom; top += bandRows) {
+                // Paint covers every pixel of the band it is given.
+                const RECT band{area.left, top, area.right, std::min(top + bandRows, area.bottom)};
+                ::SetViewportOrgEx(buffer.Get(), -band.left, -band.top, nullptr);
+                Paint(buffer.Get(), band);
+                ::SetViewportOrgEx(buffer.Get(), 0, 0, nullptr);
+                ::BitBlt(paint.Dc(), band.left, band.top, width, band.bottom - band.top,
+                         buffer.Get(), 0, 0, SRCCOPY);
+            }
         }
         result = 0;
         return true;

@@ -20,7 +20,10 @@ public:
 
     Picture() = default;  // no picture
 
-    // A bitmap resource of this program; pixels of transparentKey are not drawn.
+    // A bitmap resource of this program; pixels of transparentKey are not drawn. One
+    // without a key is drawn straight from the program's image, and its bitmap object is
+    // made only when BitmapHandle asks for it: a skin-sized bitmap costs a page fault a
+    // page while the first window is built.
     static Picture FromResource(const char* name, std::optional<COLORREF> transparentKey = {});
     static Picture FromBitmap(OwnedBitmap bitmap, std::optional<COLORREF> transparentKey = {});
     static Picture FromIcon(OwnedIcon icon);
@@ -29,7 +32,8 @@ public:
     bool IsNone() const noexcept { return GetKind() == Kind::None; }
     int Width() const noexcept { return data_ ? data_->width : 0; }    // pixels
     int Height() const noexcept { return data_ ? data_->height : 0; }  // pixels
-    HBITMAP BitmapHandle() const noexcept { return data_ ? data_->bitmap.Get() : nullptr; }
+    // Null when there is no bitmap, or when a resource's bitmap cannot be made.
+    HBITMAP BitmapHandle() const noexcept;
     HICON IconHandle() const noexcept { return data_ ? data_->icon.Get() : nullptr; }
     std::optional<COLORREF> TransparentKey() const noexcept {
         return data_ ? data_->key : std::nullopt;
@@ -41,13 +45,22 @@ public:
     bool SameAs(const Picture& other) const noexcept { return data_ == other.data_; }
 
 private:
+    // The pixels of a bitmap resource, in the program's image for the program's life.
+    struct PackedBitmap {
+        std::string name;  // the resource, for making its bitmap object,
+        WORD id = 0;       // or its number when it has one instead
+        const BITMAPINFO* info = nullptr;
+        const void* bits = nullptr;
+    };
     struct Data {
         Kind kind = Kind::None;
-        OwnedBitmap bitmap;
+        // A resource's bitmap is made on first use, on the one thread that draws.
+        mutable OwnedBitmap bitmap;
         OwnedIcon icon;
         int width = 0;
         int height = 0;
         std::optional<COLORREF> key;
+        std::optional<PackedBitmap> packed;
     };
     std::shared_ptr<const Data> data_;
 };

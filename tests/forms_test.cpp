@@ -550,6 +550,77 @@ TEST(PictureBoxTest, WhatIsDrawnOnItsHdcIsWhatItPaints) {
     EXPECT_EQ(Hex(canvas.At(3, 0)), Hex(PixelsOf(box.Picture()).At(3, 0)));
 }
 
+// ---- pictures -----------------------------------------------------------------------------
+
+// The pixels of the 5 x 3 test pictures, as their files were made.
+COLORREF TestPicturePixel(int x, int y) {
+    return RGB(40 * x + 10, 60 * y + 20, (x * y * 30 + 5) & 0xFF);
+}
+
+TEST(PictureTest, AResourcePictureShowsItsStoredPixelsBeforeAndAfterItsBitmapIsMade) {
+    // Rows padded and not, and a colour table.
+    for (const char* name : {"RGB24", "RGB32", "INDEXED8"}) {
+        SCOPED_TRACE(name);
+        const Picture picture = Picture::FromResource(name);
+        ASSERT_EQ(picture.Width(), 5);
+        ASSERT_EQ(picture.Height(), 3);
+        Canvas before(7, 5);
+        picture.Draw(before.Dc(), 1, 1);
+        const HBITMAP bitmap = picture.BitmapHandle();
+        ASSERT_EQ(::GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+        EXPECT_EQ(picture.BitmapHandle(), bitmap) << "made once";
+        const std::vector<std::uint32_t> held = testdib::BitmapPixels(bitmap, 5, 3);
+        Canvas after(7, 5);
+        picture.Draw(after.Dc(), 1, 1);
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 7; ++x) {
+                const bool inside = x >= 1 && x <= 5 && y >= 1 && y <= 3;
+                const COLORREF want = inside ? TestPicturePixel(x - 1, y - 1) : RGB(1, 2, 3);
+                EXPECT_EQ(Hex(before.At(x, y)), Hex(want)) << "drawn before, at " << x << "," << y;
+                EXPECT_EQ(Hex(after.At(x, y)), Hex(want)) << "drawn after, at " << x << "," << y;
+                if (inside) {
+                    EXPECT_EQ(held[static_cast<std::size_t>((y - 1) * 5 + x - 1)],
+                              testdib::PixelOf(want))
+                        << "bitmap, at " << x - 1 << "," << y - 1;
+                }
+            }
+        }
+    }
+}
+
+TEST(PictureTest, WhatIsDrawnOnItsBitmapIsWhatThePictureAndItsCopiesShow) {
+    const Picture picture = Picture::FromResource("RGB24");
+    const Picture copy = picture;
+    {
+        OwnedDc dc(::CreateCompatibleDC(nullptr));
+        SelectGuard select(dc.Get(), picture.BitmapHandle());
+        ::SetPixel(dc.Get(), 2, 1, RGB(0, 255, 0));
+    }
+    for (const Picture* shown : {&picture, &copy}) {
+        Canvas canvas(5, 3);
+        shown->Draw(canvas.Dc(), 0, 0);
+        EXPECT_EQ(Hex(canvas.At(2, 1)), Hex(RGB(0, 255, 0)));
+        EXPECT_EQ(Hex(canvas.At(3, 1)), Hex(TestPicturePixel(3, 1)));
+    }
+}
+
+TEST(PictureTest, AMissingResourceIsAnInvalidPictureByNameOrNumber) {
+    const struct {
+        const char* name;
+        const char* text;
+    } cases[] = {{"NO_SUCH_PICTURE", "NO_SUCH_PICTURE"}, {MAKEINTRESOURCEA(999), "#999"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        try {
+            (void)Picture::FromResource(c.name);
+            ADD_FAILURE() << "no error";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number(), kErrInvalidPicture);
+            EXPECT_NE(std::string(error.what()).find(c.text), std::string::npos) << error.what();
+        }
+    }
+}
+
 // ---- painting -----------------------------------------------------------------------------
 
 constexpr COLORREF kFormBack = 0x203040;
@@ -792,6 +863,101 @@ TEST(PaintTest, WmPaintOfPartOfTheWindowDrawsThatPartAsPrintClientDoes) {
 
 // A change made while its window is hidden (the form, or a picture box in a shown form)
 // is on the screen once the window is shown.
+TEST(PaintTest, AWindowWidePaintShowsWhatPrintClientDraws) {
+    // Big enough that a paint is composed in many bands of rows, with captions, opaque
+    // labels and keyed images across the bands' edges.
+    std::vector<const char*> lines = {
+        "form Wide {",
+        "    BorderStyle = None",
+        "    ClientSize  = 9000, 3600",  // 600 x 240 px
+        "    BackColor   = &H203040",
+        "    ForeColor   = &HFFFFFF",
+        "    picturebox Box {",
+        "        Rect      = 0, 0, 4500, 3600",
+        "        Picture   = \"ARROW_ON\"",
+        "        BackColor = &H402030",
+        "        label InBox {",
+        "            Rect      = 150, 150, 3900, 3000",
+        "            Caption   = \"Wrapped text in the box, line after line after line, over every band of the paint, again and again and again.\"",
+        "            ForeColor = &HFFFFFF",
+        "            BackStyle = Transparent",
+        "            Font      = \"Verdana\", 12, Bold",
+        "        }",
+        "        image BoxArrow {",
+        "            Rect    = 2250, 390, 150, 135",
+        "            Picture = \"ARROW_ON\", &HFF00FF",
+        "        }",
+        "    }",
+        "    label Opaque {",
+        "        Rect      = 4800, 300, 1500, 2700",
+        "        Caption   = \"An opaque label with its caption\"",
+        "        BackColor = &H00FF00",
+        "        ForeColor = &H000080",
+        "    }",
+        "    label Clear {",
+        "        Rect      = 6450, 105, 2400, 3300",
+        "        Caption   = \"A transparent label whose words wrap across the bands\"",
+        "        BackStyle = Transparent",
+        "        Font      = \"Tahoma\", 9.75",
+        "    }",
+    };
+    // Arrows down the form, every 13 rows: some of them straddle a band's edge.
+    std::vector<std::string> arrows;
+    for (int i = 0; i < 17; ++i) {
+        arrows.push_back("    image Arrow" + std::to_string(i) + " {\n        Rect    = " +
+                         std::to_string(6300 + (i % 3) * 15) + ", " + std::to_string(30 + i * 195) +
+                         ", 150, 135\n        Picture = \"ARROW_ON\", &HFF00FF\n    }");
+    }
+    std::string text;
+    for (const char* line : lines) text += std::string(line) + "\n";
+    for (const std::string& arrow : arrows) text += arrow + "\n";
+    text += "}\n";
+    auto form = Build(text);
+    form->Show();
+    struct Case {
+        const char* what;
+        HWND hwnd;
+        int width, height;
+        RECT area;
+        int ownLeft;  // the form's own pixels lie right of the box
+    };
+    const Case cases[] = {
+        {"form, whole", form->hWnd(), 600, 240, {0, 0, 600, 240}, 300},
+        {"form, part", form->hWnd(), 600, 240, {301, 7, 599, 233}, 300},
+        {"picture box, whole", form->Get<PictureBox>("Box").hWnd(), 300, 240, {0, 0, 300, 240}, 0},
+    };
+    for (const Case& c : cases) {
+        PumpFor(100);
+        Canvas expected(c.width, c.height);
+        PrintClient(c.hwnd, expected);
+        {
+            WindowDc dc(c.hwnd);
+            RECT all{0, 0, c.width, c.height};
+            ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        }
+        ::InvalidateRect(c.hwnd, &c.area, FALSE);
+        ::UpdateWindow(c.hwnd);
+        Canvas shown(c.width, c.height);
+        {
+            WindowDc dc(c.hwnd);
+            ::BitBlt(shown.Dc(), 0, 0, c.width, c.height, dc.Get(), 0, 0, SRCCOPY);
+        }
+        int differences = 0;
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = c.ownLeft; x < c.width; ++x) {
+                const POINT p{x, y};
+                const COLORREF want = ::PtInRect(&c.area, p) ? expected.At(x, y) : RGB(0, 0, 0);
+                const COLORREF got = shown.At(x, y);
+                if (got != want && differences++ < 3) {
+                    ADD_FAILURE() << c.what << ": pixel " << x << "," << y << " is " << Hex(got)
+                                  << ", expected " << Hex(want);
+                }
+            }
+        }
+        EXPECT_EQ(differences, 0) << c.what;
+    }
+}
+
 TEST(PaintTest, AChangeMadeWhileHiddenShowsOnceShown) {
     const std::string boxedForm = Lines({
         "form Boxed {",
