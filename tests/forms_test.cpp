@@ -804,6 +804,41 @@ TEST(PaintTest, PictureBoxPaintsItsImageAndItsWindowlessControls) {
     }
 }
 
+// Blackens a window, has its paint redo one area, and counts the pixels (from column
+// fromX on) that differ from what WM_PRINTCLIENT draws there and from black elsewhere; the
+// first few are reported.
+int RepaintDifferences(const char* what, HWND hwnd, int width, int height, const RECT& area,
+                       int fromX = 0) {
+    PumpFor(100);
+    Canvas expected(width, height);
+    PrintClient(hwnd, expected);
+    {
+        WindowDc dc(hwnd);
+        RECT all{0, 0, width, height};
+        ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    }
+    ::InvalidateRect(hwnd, &area, FALSE);
+    ::UpdateWindow(hwnd);
+    Canvas shown(width, height);
+    {
+        WindowDc dc(hwnd);
+        ::BitBlt(shown.Dc(), 0, 0, width, height, dc.Get(), 0, 0, SRCCOPY);
+    }
+    int differences = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = fromX; x < width; ++x) {
+            const POINT p{x, y};
+            const COLORREF want = ::PtInRect(&area, p) ? expected.At(x, y) : RGB(0, 0, 0);
+            const COLORREF got = shown.At(x, y);
+            if (got != want && differences++ < 3) {
+                ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << Hex(got)
+                              << ", expected " << Hex(want);
+            }
+        }
+    }
+    return differences;
+}
+
 TEST(PaintTest, WmPaintOfPartOfTheWindowDrawsThatPartAsPrintClientDoes) {
     auto form = Build(kPaintForm);
     auto boxed = Build(Lines({
@@ -834,30 +869,7 @@ TEST(PaintTest, WmPaintOfPartOfTheWindowDrawsThatPartAsPrintClientDoes) {
         {"picture box", boxed->Get<PictureBox>("Box").hWnd(), 40, 30, {3, 4, 20, 25}},
     };
     for (const Case& c : cases) {
-        PumpFor(100);
-        Canvas expected(c.width, c.height);
-        PrintClient(c.hwnd, expected);
-        {
-            WindowDc dc(c.hwnd);
-            RECT all{0, 0, c.width, c.height};
-            ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-        }
-        ::InvalidateRect(c.hwnd, &c.area, FALSE);
-        ::UpdateWindow(c.hwnd);
-        WindowDc dc(c.hwnd);
-        int differences = 0;
-        for (int y = 0; y < c.height; ++y) {
-            for (int x = 0; x < c.width; ++x) {
-                const POINT p{x, y};
-                const COLORREF want = ::PtInRect(&c.area, p) ? expected.At(x, y) : RGB(0, 0, 0);
-                const COLORREF got = ::GetPixel(dc.Get(), x, y);
-                if (got != want && differences++ < 3) {
-                    ADD_FAILURE() << c.what << ": pixel " << x << "," << y << " is " << Hex(got) << ", expected "
-                                  << Hex(want);
-                }
-            }
-        }
-        EXPECT_EQ(differences, 0) << c.what;
+        EXPECT_EQ(RepaintDifferences(c.what, c.hwnd, c.width, c.height, c.area), 0) << c.what;
     }
 }
 
@@ -927,34 +939,8 @@ TEST(PaintTest, AWindowWidePaintShowsWhatPrintClientDraws) {
         {"picture box, whole", form->Get<PictureBox>("Box").hWnd(), 300, 240, {0, 0, 300, 240}, 0},
     };
     for (const Case& c : cases) {
-        PumpFor(100);
-        Canvas expected(c.width, c.height);
-        PrintClient(c.hwnd, expected);
-        {
-            WindowDc dc(c.hwnd);
-            RECT all{0, 0, c.width, c.height};
-            ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-        }
-        ::InvalidateRect(c.hwnd, &c.area, FALSE);
-        ::UpdateWindow(c.hwnd);
-        Canvas shown(c.width, c.height);
-        {
-            WindowDc dc(c.hwnd);
-            ::BitBlt(shown.Dc(), 0, 0, c.width, c.height, dc.Get(), 0, 0, SRCCOPY);
-        }
-        int differences = 0;
-        for (int y = 0; y < c.height; ++y) {
-            for (int x = c.ownLeft; x < c.width; ++x) {
-                const POINT p{x, y};
-                const COLORREF want = ::PtInRect(&c.area, p) ? expected.At(x, y) : RGB(0, 0, 0);
-                const COLORREF got = shown.At(x, y);
-                if (got != want && differences++ < 3) {
-                    ADD_FAILURE() << c.what << ": pixel " << x << "," << y << " is " << Hex(got)
-                                  << ", expected " << Hex(want);
-                }
-            }
-        }
-        EXPECT_EQ(differences, 0) << c.what;
+        EXPECT_EQ(RepaintDifferences(c.what, c.hwnd, c.width, c.height, c.area, c.ownLeft), 0)
+            << c.what;
     }
 }
 
