@@ -10,6 +10,14 @@ namespace App {
 
 HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
 
+std::string_view ResourceBytes(const char* name, const char* type) {
+    HRSRC found = ::FindResourceA(Instance(), name, type);
+    HGLOBAL loaded = found ? ::LoadResource(Instance(), found) : nullptr;
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (!bytes) return {};
+    return {static_cast<const char*>(bytes), ::SizeofResource(Instance(), found)};
+}
+
 std::string Path() {
     char buffer[MAX_PATH * 2];
     const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "forms/Errors.h"
 
@@ -20,6 +21,9 @@ inline int TwipsPerPixelY() { return forms::TwipsPerPixelY(); }
 // The application object.
 namespace App {
 HINSTANCE Instance();
+// The bytes of one of the program's resources, for the program's life; a view with no
+// data when there is no such resource.
+std::string_view ResourceBytes(const char* name, const char* type);
 // The program's folder, without a trailing backslash unless it is a drive's root.
 std::string Path();
 const std::string& Title();

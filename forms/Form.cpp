@@ -267,11 +267,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 std::string LoadDescriptionResource(const char* name) {
-    HRSRC info = ::FindResourceA(App::Instance(), name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-    HGLOBAL data = info ? ::LoadResource(App::Instance(), info) : nullptr;
-    const void* bytes = data ? ::LockResource(data) : nullptr;
-    if (!bytes) throw RuntimeError(kErrFileNotFound, std::string("No stored description ") + name);
-    return std::string(static_cast<const char*>(bytes), ::SizeofResource(App::Instance(), info));
+    const std::string_view bytes = App::ResourceBytes(name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    if (!bytes.data()) throw RuntimeError(kErrFileNotFound, std::string("No stored description ") + name);
+    return std::string(bytes);
 }
 
 }  // namespace forms

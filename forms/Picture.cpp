@@ -24,12 +24,10 @@ OwnedBitmap LoadBitmapResource(const char* name) {
 // from the bottom (Wine loads a top-down resource black), every row there. Null for
 // anything else, which is loaded as a bitmap object.
 const BITMAPINFO* DrawableAsStored(const char* name) {
-    HRSRC found = ::FindResourceA(App::Instance(), name, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
-    HGLOBAL loaded = found ? ::LoadResource(App::Instance(), found) : nullptr;
-    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    const DWORD size = found ? ::SizeofResource(App::Instance(), found) : 0;
-    if (!bytes || size < sizeof(BITMAPINFOHEADER)) return nullptr;
-    const auto* info = static_cast<const BITMAPINFO*>(bytes);
+    const std::string_view bytes = App::ResourceBytes(name, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    const std::size_t size = bytes.size();
+    if (!bytes.data() || size < sizeof(BITMAPINFOHEADER)) return nullptr;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes.data());
     const BITMAPINFOHEADER& header = info->bmiHeader;
     if (header.biSize != sizeof header || header.biPlanes != 1 ||
         header.biCompression != BI_RGB || header.biClrUsed != 0 ||
@@ -60,7 +58,6 @@ Picture Picture::FromResource(const char* name, std::optional<COLORREF> transpar
             packed.name = name;
         }
         packed.info = info;
-        packed.bits = &info->bmiHeader + 1;
         data->packed = std::move(packed);
         Picture picture;
         picture.data_ = std::move(data);
@@ -124,7 +121,8 @@ void Picture::Draw(HDC dc, int x, int y) const {
         // Once made, the bitmap object is what is drawn: it may have been drawn on.
         const PackedBitmap& packed = *data_->packed;
         ::StretchDIBits(dc, x, y, data_->width, data_->height, 0, 0, data_->width,
-                        data_->height, packed.bits, packed.info, DIB_RGB_COLORS, SRCCOPY);
+                        data_->height, &packed.info->bmiHeader + 1, packed.info,
+                        DIB_RGB_COLORS, SRCCOPY);
         return;
     }
     OwnedDc source(::CreateCompatibleDC(dc));

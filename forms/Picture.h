@@ -49,8 +49,7 @@ private:
     struct PackedBitmap {
         std::string name;  // the resource, for making its bitmap object,
         WORD id = 0;       // or its number when it has one instead
-        const BITMAPINFO* info = nullptr;
-        const void* bits = nullptr;
+        const BITMAPINFO* info = nullptr;  // its header; the pixels follow it
     };
     struct Data {
         Kind kind = Kind::None;

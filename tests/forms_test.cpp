@@ -804,6 +804,26 @@ TEST(PaintTest, PictureBoxPaintsItsImageAndItsWindowlessControls) {
     }
 }
 
+// A form holding a 40 x 30 picture box (a picture in it or not) with a green 20 x 10
+// label at (5,5) over it.
+std::string BoxedForm(bool withPicture) {
+    return Lines({
+        "form Boxed {",
+        "    BorderStyle = None",
+        "    ClientSize  = 1500, 1500",
+        "    picturebox Box {",
+        "        Rect      = 0, 0, 600, 450",
+        withPicture ? "        Picture   = \"ARROW_ON\"" : "",
+        "        BackColor = &H203040",
+        "        label Patch {",
+        "            Rect      = 75, 75, 300, 150",  // (5,5)-(25,15)
+        "            BackColor = &H00FF00",
+        "        }",
+        "    }",
+        "}",
+    });
+}
+
 // Blackens a window, has its paint redo one area, and counts the pixels (from column
 // fromX on) that differ from what WM_PRINTCLIENT draws there and from black elsewhere; the
 // first few are reported.
@@ -841,21 +861,7 @@ int RepaintDifferences(const char* what, HWND hwnd, int width, int height, const
 
 TEST(PaintTest, WmPaintOfPartOfTheWindowDrawsThatPartAsPrintClientDoes) {
     auto form = Build(kPaintForm);
-    auto boxed = Build(Lines({
-        "form Boxed {",
-        "    BorderStyle = None",
-        "    ClientSize  = 1500, 1500",
-        "    picturebox Box {",
-        "        Rect      = 0, 0, 600, 450",
-        "        Picture   = \"ARROW_ON\"",
-        "        BackColor = &H203040",
-        "        label Patch {",
-        "            Rect      = 75, 75, 300, 150",  // (5,5)-(25,15)
-        "            BackColor = &H00FF00",
-        "        }",
-        "    }",
-        "}",
-    }));
+    auto boxed = Build(BoxedForm(true));
     form->Show();
     boxed->Show();
     struct Case {
@@ -945,20 +951,7 @@ TEST(PaintTest, AWindowWidePaintShowsWhatPrintClientDraws) {
 }
 
 TEST(PaintTest, AChangeMadeWhileHiddenShowsOnceShown) {
-    const std::string boxedForm = Lines({
-        "form Boxed {",
-        "    BorderStyle = None",
-        "    ClientSize  = 1500, 1500",
-        "    picturebox Box {",
-        "        Rect      = 0, 0, 600, 450",
-        "        BackColor = &H203040",
-        "        label Patch {",
-        "            Rect      = 75, 75, 300, 150",  // (5,5)-(25,15)
-        "            BackColor = &H00FF00",
-        "        }",
-        "    }",
-        "}",
-    });
+    const std::string boxedForm = BoxedForm(false);
     for (const bool hideTheForm : {true, false}) {
         SCOPED_TRACE(hideTheForm ? "hidden form" : "hidden picture box");
         auto form = Build(boxedForm);
