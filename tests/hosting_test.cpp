@@ -1,15 +1,19 @@
 // Hosting of custom controls: factories, property bags, ambient properties, focus order,
-// and the window's box against the stored one.
+// the window's box against the stored one, and errors that reach the control from its
+// handlers and its paint, a failed allocation among them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cmath>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "box_child.h"
 #include "button/Butt.h"
+#include "failing_new.h"
 #include "forms/Description.h"
 #include "forms/Form.h"
 #include "forms/Hosting.h"
@@ -269,6 +273,143 @@ form Host {
     EXPECT_EQ(loaded.Width(), 19500000);
     EXPECT_EQ(loaded.Height(), 8550000);
     forms::RegisterControlClass("Butt", nullptr);
+}
+
+// ---- Errors from the control's handlers and its paint ------------------------------------
+
+// Spends memory where a test asks: in the form's handler of its Work event, or in its paint.
+class Spender : public forms::UserControl {
+public:
+    static constexpr std::size_t kBig = std::size_t{3} << 20;  // no other allocation is as large
+
+    explicit Spender(ControlSite& site) : UserControl(site) {}
+
+    // Raises Work under an error handler of its own, which notes the error it sees.
+    void WorkHandled() {
+        try {
+            RaiseEvent("Work");
+            seen = "none";
+        } catch (const forms::RuntimeError& error) {
+            seen = std::to_string(error.Number()) + " " + error.what();
+        }
+    }
+    // No handler here: what fails reaches the error box.
+    void UserControl_Click() override { RaiseEvent("Work"); }
+    void UserControl_Paint() override {
+        if (workInPaint) WorkHandled();
+        if (spendInPaint) kept.assign(kBig, 'p');
+    }
+
+    bool workInPaint = false;
+    bool spendInPaint = false;
+    std::string kept;
+    std::string seen;
+};
+
+class OutOfMemoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        forms::RegisterControlClass("Spender", [](ControlSite& site) { return std::make_unique<Spender>(site); });
+        form = std::make_unique<forms::Form>(forms::desc::Parse(R"(
+form Host {
+    ClientSize = 3000, 2000
+    control S : Spender {
+        Rect = 150, 150, 1500, 600
+    }
+}
+)"));
+        form->Show();
+        forms::DoEvents();
+    }
+    void TearDown() override {
+        failing_new::Disarm();
+        form.reset();
+        forms::RegisterControlClass("Spender", nullptr);
+        forms::Hooks() = {};
+    }
+    ControlSite& Site() const { return form->Get<ControlSite>("S"); }
+    Spender& Control() const { return *static_cast<Spender*>(Site().Instance()); }
+    // The form's handler of Work spends a large block.
+    void SpendInTheHandler() {
+        Site().OnEvent<>("Work", [this] { handlerKept.assign(Spender::kBig, 'h'); });
+    }
+    void Paint() const {
+        ::InvalidateRect(Site().InstanceHwnd(), nullptr, FALSE);
+        ::UpdateWindow(Site().InstanceHwnd());
+    }
+
+    std::unique_ptr<forms::Form> form;
+    std::string handlerKept;
+};
+
+// The control's error handler sees the failed allocation of the form's handler as error 7,
+// whether the control raised the event from its own code or from its paint; an error the
+// handler raised itself comes through as it was.
+TEST_F(OutOfMemoryTest, AFailedAllocationInAnEventHandlerReachesTheRaisersHandlerAsError7) {
+    const struct {
+        const char* name;
+        bool fromPaint;
+        bool allocationFails;
+        const char* seen;
+    } rows[] = {
+        {"raised from the control's code", false, true, "7 Out of memory"},
+        {"raised from the control's paint", true, true, "7 Out of memory"},
+        {"the handler raises Overflow", false, false, "6 Overflow"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Spender& control = Control();
+        control.seen.clear();
+        if (row.allocationFails) {
+            SpendInTheHandler();
+            failing_new::FailAtLeast(Spender::kBig);
+        } else {
+            Site().OnEvent<>("Work", [] { forms::Raise(forms::kErrOverflow); });
+        }
+        if (row.fromPaint) {
+            control.workInPaint = true;
+            Paint();
+            control.workInPaint = false;
+        } else {
+            control.WorkHandled();
+        }
+        EXPECT_FALSE(failing_new::Pending());
+        failing_new::Disarm();
+        EXPECT_EQ(control.seen, row.seen);
+    }
+    // Memory back, the same handler runs through.
+    SpendInTheHandler();
+    Control().WorkHandled();
+    EXPECT_EQ(Control().seen, "none");
+    EXPECT_EQ(handlerKept.size(), Spender::kBig);
+}
+
+// Run only in the processes that the test below starts: the error box ends them.
+TEST_F(OutOfMemoryTest, DISABLED_ChildClickWhoseHandlerRunsOutOfMemory) {
+    boxchild::NoteBoxes();
+    SpendInTheHandler();
+    HWND window = Site().InstanceHwnd();
+    failing_new::FailAtLeast(Spender::kBig);
+    ::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    boxchild::Note("still running\n");
+}
+
+TEST_F(OutOfMemoryTest, DISABLED_ChildPaintThatRunsOutOfMemory) {
+    boxchild::NoteBoxes();
+    Control().spendInPaint = true;
+    failing_new::FailAtLeast(Spender::kBig);
+    Paint();
+    boxchild::Note("still running\n");
+}
+
+TEST(OutOfMemoryBoxTest, AFailedAllocationNobodyHandledGivesTheBoxOfError7) {
+    for (const char* child : {"ChildClickWhoseHandlerRunsOutOfMemory", "ChildPaintThatRunsOutOfMemory"}) {
+        SCOPED_TRACE(child);
+        const boxchild::Outcome outcome = boxchild::RunChild(std::string("OutOfMemoryTest.DISABLED_") + child);
+        EXPECT_EQ(outcome.exitCode, 1u);
+        EXPECT_EQ(outcome.notes, "box: Run-time error '7':\r\n\r\nOut of memory\n");
+    }
 }
 
 }  // namespace
