@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -295,6 +296,7 @@ public:
     }
     // No handler here: what fails reaches the error box.
     void UserControl_Click() override { RaiseEvent("Work"); }
+    void UserControl_AccessKeyPress(std::int16_t&) override { RaiseEvent("Work"); }
     void UserControl_Paint() override {
         if (workInPaint) WorkHandled();
         if (spendInPaint) kept.assign(kBig, 'p');
@@ -403,8 +405,21 @@ TEST_F(OutOfMemoryTest, DISABLED_ChildPaintThatRunsOutOfMemory) {
     boxchild::Note("still running\n");
 }
 
+// Enter reaches the default control from the message pump, outside any window procedure,
+// here inside a yield whose caller skips whatever fails.
+TEST_F(OutOfMemoryTest, DISABLED_ChildEnterWhoseHandlerRunsOutOfMemoryDuringAYield) {
+    boxchild::NoteBoxes();
+    Site().SetDefault(true);
+    SpendInTheHandler();
+    ::PostMessageA(Site().InstanceHwnd(), WM_KEYDOWN, VK_RETURN, 1);
+    failing_new::FailAtLeast(Spender::kBig);
+    forms::ResumeNext([] { forms::DoEvents(); });
+    boxchild::Note("still running\n");
+}
+
 TEST(OutOfMemoryBoxTest, AFailedAllocationNobodyHandledGivesTheBoxOfError7) {
-    for (const char* child : {"ChildClickWhoseHandlerRunsOutOfMemory", "ChildPaintThatRunsOutOfMemory"}) {
+    for (const char* child : {"ChildClickWhoseHandlerRunsOutOfMemory", "ChildPaintThatRunsOutOfMemory",
+                              "ChildEnterWhoseHandlerRunsOutOfMemoryDuringAYield"}) {
         SCOPED_TRACE(child);
         const boxchild::Outcome outcome = boxchild::RunChild(std::string("OutOfMemoryTest.DISABLED_") + child);
         EXPECT_EQ(outcome.exitCode, 1u);
