@@ -14,14 +14,30 @@ Control::Control(std::string name, Container* container)
 
 Control::~Control() = default;
 
-RECT Control::PixelRect() const {
-    const int x = TwipsToPixelsX(left_);
-    const int y = TwipsToPixelsY(top_);
-    return RECT{x, y, x + TwipsToPixelsX(width_), y + TwipsToPixelsY(height_)};
+namespace {
+
+// What a window's box can be, as a move of a window makes it.
+constexpr int kLeastWindowPosition = -32768;
+constexpr int kMostWindowPosition = 32767;
+constexpr int kMostWindowSize = 32767;
+
+}  // namespace
+
+RECT Control::PixelBox(double left, double top, double width, double height) {
+    const int x = std::clamp(TwipsToPixelsX(left), kLeastWindowPosition, kMostWindowPosition);
+    const int y = std::clamp(TwipsToPixelsY(top), kLeastWindowPosition, kMostWindowPosition);
+    const int cx = std::clamp(TwipsToPixelsX(width), 0, kMostWindowSize);
+    const int cy = std::clamp(TwipsToPixelsY(height), 0, kMostWindowSize);
+    return RECT{x, y, x + cx, y + cy};
 }
+
+RECT Control::PixelRect() const { return PixelBox(left_, top_, width_, height_); }
 
 void Control::Move(double left, double top, double width, double height) {
     if (width < 0 || height < 0) Raise(kErrInvalidCall);
+    // A box that overflows raises before anything is stored, so the control stays as it was
+    // and the next sound move works.
+    (void)PixelBox(left, top, width, height);
     const RECT old = PixelRect();
     left_ = left;
     top_ = top;

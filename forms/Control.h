@@ -42,7 +42,8 @@ public:
     const std::string& Name() const noexcept { return name_; }
     Container* GetContainer() const noexcept { return container_; }
 
-    // Position and size in twips relative to the container.
+    // Position and size in twips relative to the container. A move (and each setter) that
+    // raises leaves them as they were.
     double Left() const noexcept { return left_; }
     double Top() const noexcept { return top_; }
     double Width() const noexcept { return width_; }
@@ -53,7 +54,9 @@ public:
     void SetHeight(double twips) { Move(left_, top_, width_, twips); }
     virtual void Move(double left, double top, double width, double height);
 
-    // The same rectangle in the container's pixels.
+    // The same rectangle in the container's pixels, as the control's window takes it: the
+    // position within -32768..32767 and the size within 0..32767 pixels, however far the
+    // stored twips go (Width and Height report those as stored).
     RECT PixelRect() const;
 
     bool Visible() const noexcept { return visible_; }
@@ -68,6 +71,10 @@ protected:
     virtual void OnEnabledChanged() {}
 
 private:
+    // The one conversion of a box in twips to a window's pixels; Overflow when a value does
+    // not fit a 32-bit number of pixels.
+    static RECT PixelBox(double left, double top, double width, double height);
+
     std::string name_;
     Container* container_;
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;

@@ -111,14 +111,17 @@ public:
     }
     // Runs the handler wired to the event, synchronously, with the arguments by reference;
     // nothing happens when none is wired. A handler wired with other parameter types
-    // raises "Type mismatch".
+    // raises "Type mismatch"; an allocation that fails in the handler reaches the caller
+    // as "Out of memory".
     template <class... Args>
     void RaiseEvent(std::string_view event, Args&... args) {
-        std::any handler = FindHandler(event);  // a copy: the handler may rewire itself
-        if (!handler.has_value()) return;
-        auto* fn = std::any_cast<std::function<void(Args&...)>>(&handler);
-        if (!fn) Raise(kErrTypeMismatch);
-        (*fn)(args...);
+        OutOfMemoryAsRuntimeError([&] {
+            std::any handler = FindHandler(event);  // a copy: the handler may rewire itself
+            if (!handler.has_value()) return;
+            auto* fn = std::any_cast<std::function<void(Args&...)>>(&handler);
+            if (!fn) Raise(kErrTypeMismatch);
+            (*fn)(args...);
+        });
     }
 
     // ---- Host plumbing (the message pump and the containers use these) ----

@@ -19,6 +19,7 @@ std::string ErrorDescription(int number) {
     switch (static_cast<ErrorNumber>(number)) {
     case kErrInvalidCall: return "Invalid procedure call or argument";
     case kErrOverflow: return "Overflow";
+    case kErrOutOfMemory: return "Out of memory";
     case kErrTypeMismatch: return "Type mismatch";
     case kErrFileNotFound: return "File not found";
     case kErrFileExists: return "File already exists";
@@ -33,6 +34,16 @@ std::string ErrorDescription(int number) {
 }
 
 void Raise(ErrorNumber number) { throw RuntimeError(number, ErrorDescription(number)); }
+
+namespace {
+
+// Made at start-up: when memory has run out, neither the error's text nor the box's can be.
+const RuntimeError kOutOfMemory(kErrOutOfMemory, ErrorDescription(kErrOutOfMemory));
+constexpr char kOutOfMemoryBox[] = "Run-time error '7':\r\n\r\nOut of memory";
+
+}  // namespace
+
+void RaiseOutOfMemory() { throw kOutOfMemory; }
 
 namespace {
 
@@ -129,21 +140,29 @@ std::string NumberText(double value) {
 }
 
 void ReportUnhandledError(const std::exception& error) noexcept {
+    const auto* runtime = dynamic_cast<const RuntimeError*>(&error);
+    // A failed allocation is error 7. Its text is fixed: no memory may be left to make one.
+    const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr ||
+                             (runtime && runtime->Number() == kErrOutOfMemory);
     std::string text;
-    try {
-        if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error)) {
-            text = "Run-time error '" + std::to_string(runtime->Number()) + "':\r\n\r\n" +
-                   runtime->what();
-        } else {
-            text = std::string("Run-time error:\r\n\r\n") + error.what();
+    if (!outOfMemory) {
+        try {
+            text = runtime ? "Run-time error '" + std::to_string(runtime->Number()) +
+                                 "':\r\n\r\n" + runtime->what()
+                           : std::string("Run-time error:\r\n\r\n") + error.what();
+        } catch (...) {
+            text = "Run-time error";  // short enough to need no allocation
         }
-    } catch (...) {
-        text = "Run-time error";
     }
+    const char* shown = outOfMemory ? kOutOfMemoryBox : text.c_str();
     if (Hooks().unhandledError) {
-        Hooks().unhandledError(text);
+        try {
+            Hooks().unhandledError(shown);
+        } catch (...) {
+            // The hook takes a copy of the text, which may need memory that is not there.
+        }
     } else {
-        ::MessageBoxA(::GetActiveWindow(), text.c_str(), App::Title().c_str(),
+        ::MessageBoxA(::GetActiveWindow(), shown, App::Title().c_str(),
                       MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     }
     ::ExitProcess(1);

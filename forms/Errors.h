@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,6 +29,7 @@ constexpr VbBool ToVbBool(bool b) noexcept { return b ? kTrue : kFalse; }
 enum ErrorNumber : int {
     kErrInvalidCall = 5,
     kErrOverflow = 6,
+    kErrOutOfMemory = 7,
     kErrTypeMismatch = 13,
     kErrFileNotFound = 53,
     kErrFileExists = 58,
@@ -55,6 +57,22 @@ std::string ErrorDescription(int number);
 
 // Raises the error with the runtime's text as its description.
 [[noreturn]] void Raise(ErrorNumber number);
+
+// Raises error 7 "Out of memory". The error is made when the program starts, so raising it
+// needs no memory of its own.
+[[noreturn]] void RaiseOutOfMemory();
+
+// Runs body, in which the layer runs code of the program's own (a form's event handler):
+// an allocation that fails there reaches the caller as error 7, a runtime error that its
+// handler sees like any other.
+template <class Body>
+auto OutOfMemoryAsRuntimeError(Body&& body) -> decltype(body()) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        RaiseOutOfMemory();
+    }
+}
 
 // Runs one statement and, if it raises an error, skips it: the caller goes on with its
 // next statement. Returns false when the statement failed.
@@ -97,7 +115,8 @@ COLORREF TranslateOleColor(std::uint32_t oleColor);
 // digits, no point for a whole number, "1E+20" and "1E-05" beyond the plain range.
 std::string NumberText(double value);
 
-// The runtime's box for an error nothing handled; the program ends after it.
+// The runtime's box for an error nothing handled; the program ends after it. A failed
+// allocation reads as error 7, like every runtime error, with its number and text.
 [[noreturn]] void ReportUnhandledError(const std::exception& error) noexcept;
 [[noreturn]] void ReportUnhandledError() noexcept;
 

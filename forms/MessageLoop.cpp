@@ -1,5 +1,6 @@
 #include "forms/MessageLoop.h"
 
+#include "forms/Errors.h"
 #include "forms/Hooks.h"
 
 namespace forms {
@@ -24,8 +25,13 @@ int RunMessageLoop() {
 
 void PumpMessage(MSG& msg) {
     // The host's own keys first: access keys, Enter to the default and Esc to the cancel
-    // control, which the dialog handling below would otherwise take.
-    if (RouteHostKeys(msg)) return;
+    // control, which the dialog handling below would otherwise take. The control's handlers
+    // run here, outside any window procedure: an error they leave goes to the error box, as
+    // from every other event, and not to whoever yielded (a fade skips what fails). A key
+    // whose handler failed is used up.
+    bool used = true;
+    RunGuarded([&] { used = RouteHostKeys(msg); });
+    if (used) return;
     // Tab and arrow keys move the focus between a form's controls.
     HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (top && !KeepFromDialogHandling(msg) && ::IsDialogMessageA(top, &msg)) return;

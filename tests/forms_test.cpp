@@ -1395,6 +1395,7 @@ TEST(RuntimeTest, EveryRaisedErrorCarriesTheRuntimesText) {
     const Row rows[] = {
         {kErrInvalidCall, 5, "Invalid procedure call or argument"},
         {kErrOverflow, 6, "Overflow"},
+        {kErrOutOfMemory, 7, "Out of memory"},
         {kErrTypeMismatch, 13, "Type mismatch"},
         {kErrFileNotFound, 53, "File not found"},
         {kErrFileExists, 58, "File already exists"},

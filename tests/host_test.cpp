@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "box_child.h"
 #include "dib.h"
 #include "forms/BagText.h"
 #include "forms/Description.h"
@@ -788,66 +789,22 @@ TEST_F(HostTest, EveryValueTypeComesBackTheSameThroughTheStoredDescription) {
 
 void RaiseOverflow(HWND, UINT, UINT_PTR, DWORD) { forms::Raise(forms::kErrOverflow); }
 
-constexpr char kErrorsFileVariable[] = "HOST_TEST_ERRORS_FILE";
-
-void AppendTo(const std::string& path, const std::string& text) {
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    ::CloseHandle(file);
-}
-
 // Runs only in the process that the test below starts: the error box ends that process.
 TEST(TimerCallbackChild, DISABLED_RaisesFromItsCallback) {
-    char path[MAX_PATH] = {};
-    ASSERT_GT(::GetEnvironmentVariableA(kErrorsFileVariable, path, sizeof path), 0u);
-    const std::string file = path;
-    forms::Hooks().unhandledError = [file](const std::string& text) { AppendTo(file, "box: " + text + "\n"); };
+    boxchild::NoteBoxes();
     ::SetTimer(nullptr, 0, 1, &forms::GuardedTimerProc<&RaiseOverflow>);
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < 3000) {
         forms::DoEvents();
         ::Sleep(1);
     }
-    AppendTo(file, "still running\n");
-}
-
-std::string ReadAll(const std::string& path) {
-    std::string text;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    ::CloseHandle(file);
-    return text;
+    boxchild::Note("still running\n");
 }
 
 TEST(TimerCallbackTest, AnErrorInATimerCallbackGivesTheErrorBoxAndNothingElse) {
-    char folder[MAX_PATH] = {};
-    ::GetTempPathA(sizeof folder, folder);
-    const std::string errors = std::string(folder) + "host_test_timer_errors.txt";
-    ::DeleteFileA(errors.c_str());
-    ::SetEnvironmentVariableA(kErrorsFileVariable, errors.c_str());
-
-    char self[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string command = std::string("\"") + self +
-                          "\" --gtest_also_run_disabled_tests --gtest_filter=TimerCallbackChild.*";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD exitCode = 0;
-    ::GetExitCodeProcess(pi.hProcess, &exitCode);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-
-    EXPECT_EQ(exitCode, 1u);  // ended by the error box, not by a crash, not still running
-    EXPECT_EQ(ReadAll(errors), "box: Run-time error '6':\r\n\r\nOverflow\n");
-    ::DeleteFileA(errors.c_str());
+    const boxchild::Outcome child = boxchild::RunChild("TimerCallbackChild.*");
+    EXPECT_EQ(child.exitCode, 1u);  // ended by the error box, not by a crash, not still running
+    EXPECT_EQ(child.notes, "box: Run-time error '6':\r\n\r\nOverflow\n");
 }
 
 // ---- Handles ------------------------------------------------------------------------------
