@@ -1214,10 +1214,12 @@ protected:
         ASSERT_TRUE(Answer(question, key, "question"));
     }
 
-    // Comes up, Apply clicked and the question answered Yes: the box that follows.
-    void ApplyAndReadTheReport(ShownBox& report) {
+    // Comes up, Apply clicked and the question answered Yes: the box that follows, and
+    // the main window.
+    void ApplyAndReadTheReport(ShownBox& report, HWND* main = nullptr) {
         HWND window = nullptr;
         HWND apply = StartAndFindApply(window);
+        if (main) *main = window;
         ASSERT_NE(window, nullptr) << "the program did not come up";
         ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
         ASSERT_TRUE(ClickMiddle(apply));
@@ -1254,24 +1256,13 @@ protected:
 
 TEST_F(ApplyTest, ClickYesReplacesEveryMovieReportsDoneAndEnds) {
     const Tree before = Snapshot(game_->Path());
-    HWND window = nullptr;
-    HWND apply = StartAndFindApply(window);
-    ASSERT_NE(window, nullptr) << "the program did not come up";
-    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
-
-    ASSERT_TRUE(ClickMiddle(apply));
-    AnswerTheQuestion(VK_RETURN);
-    if (HasFatalFailure()) return;
-
     ShownBox report;
-    ASSERT_TRUE(WaitForBox(report, "report"));
-    EXPECT_EQ(report.title, kTitle);
+    ApplyAndReadTheReport(report);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(report.text, "Done!");
     EXPECT_EQ(Join(report.buttons), "OK");
-    ASSERT_TRUE(Answer(report, VK_SPACE, "report"));
-
-    ASSERT_TRUE(program_->WaitForExit(15000)) << "the program did not end after the report";
-    EXPECT_EQ(program_->ExitCode(), 0u);
+    CloseTheReportAndEnd(report);
+    if (HasFatalFailure()) return;
 
     const Tree after = Snapshot(game_->Path());
     EXPECT_EQ(Differences(ReplacedTree(before), after), "");
@@ -1422,18 +1413,10 @@ TEST_P(BadValueTest, ReportsWhatIsWrongChangesNothingAndKeepsRunning) {
         case BadValue::TheVideoFolderItself: ASSERT_TRUE(setting_->Set(Video())); break;
     }
     const Tree before = Snapshot(game_->Path());
-    HWND window = nullptr;
-    HWND apply = StartAndFindApply(window);
-    ASSERT_NE(window, nullptr) << "the program did not come up";
-    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
-
-    ASSERT_TRUE(ClickMiddle(apply));
-    AnswerTheQuestion(VK_RETURN);
-    if (HasFatalFailure()) return;
-
     ShownBox report;
-    ASSERT_TRUE(WaitForBox(report, "report"));
-    EXPECT_EQ(report.title, kTitle);
+    HWND window = nullptr;
+    ApplyAndReadTheReport(report, &window);
+    if (HasFatalFailure()) return;
     EXPECT_NE(report.text.find(bad.says), std::string::npos) << report.text;
     EXPECT_NE(report.text.find(kGameFolderValue), std::string::npos) << report.text;
     EXPECT_NE(report.text.find("No file was changed."), std::string::npos) << report.text;
