@@ -11,7 +11,7 @@ namespace Registry {
 
 namespace {
 
-constexpr DWORD kBufferSize = 255;
+constexpr DWORD kBufferSize = kValueBufferBytes;
 constexpr REGSAM kKeyRead = 0x20019;
 constexpr char kError[] = "Error";
 
@@ -37,6 +37,11 @@ std::string TrimBlanks(const std::string& text) {
     if (first == std::string::npos) return {};
     const auto last = text.find_last_not_of(' ');
     return text.substr(first, last - first + 1);
+}
+
+// The predefined handle that a root key's 32-bit value stands for.
+HKEY RootHandle(std::int32_t rootKey) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(rootKey)));
 }
 
 }  // namespace
@@ -69,7 +74,7 @@ std::optional<std::string> ReadRegistry(std::string& KeyPath, std::string& Value
     ParseKey(KeyPath, rootKey);
     if (rootKey == 0) return std::nullopt;
 
-    HKEY root = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(rootKey)));
+    const HKEY root = RootHandle(rootKey);
     lastResult = ::RegOpenKeyExA(root, KeyPath.c_str(), 0, kKeyRead, &openedKey);
     if (lastResult != ERROR_SUCCESS) return std::string(kError);
 
@@ -83,10 +88,38 @@ std::optional<std::string> ReadRegistry(std::string& KeyPath, std::string& Value
     if (lastResult != ERROR_SUCCESS) return std::string(kError);
 
     // What the value did not overwrite is still blank; its NUL comes last once the
-    // blanks are gone. A value with no characters and no NUL leaves the empty text.
+    // blanks are gone. A value stored without one (binary data, a hand edit) ends in a
+    // character of its own, which stays.
     std::string text = TrimBlanks(valueBuffer);
-    if (!text.empty()) text.pop_back();
+    if (!text.empty() && text.back() == '\0') text.pop_back();
     return text;
+}
+
+std::optional<StoredValue> ReadStoredValue(std::string KeyPath, const std::string& ValueName) {
+    std::int32_t rootKey = 0;
+    ParseKey(KeyPath, rootKey);
+    if (rootKey == 0) return std::nullopt;
+    const HKEY root = RootHandle(rootKey);
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, KeyPath.c_str(), 0, kKeyRead, &key) != ERROR_SUCCESS) return std::nullopt;
+    StoredValue value;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(key, ValueName.c_str(), nullptr, &value.type, nullptr, &size);
+    // The value may grow between the two calls: ask again with its new size.
+    for (int attempt = 0; result == ERROR_SUCCESS && attempt < 3; ++attempt) {
+        value.bytes.resize(size);
+        result = ::RegQueryValueExA(key, ValueName.c_str(), nullptr, &value.type,
+                                    reinterpret_cast<BYTE*>(value.bytes.data()), &size);
+        if (result == ERROR_MORE_DATA) {
+            result = ERROR_SUCCESS;
+            continue;
+        }
+        value.bytes.resize(size);
+        break;
+    }
+    ::RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return value;
 }
 
 }  // namespace Registry

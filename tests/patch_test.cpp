@@ -14,6 +14,7 @@
 
 #include "app/WndMain.h"
 #include "forms/Runtime.h"
+#include "unix_links.h"
 
 namespace {
 
@@ -97,11 +98,17 @@ protected:
     void SetUp() override {
         char temp[MAX_PATH];
         ::GetTempPathA(MAX_PATH, temp);
-        game_ = std::string(temp) + "korv3-patch-" + std::to_string(::GetCurrentProcessId());
+        game_ = std::string(temp) + "korv3-patch-" + std::to_string(::GetCurrentProcessId()) + "-Korv3";
         video_ = game_ + "\\video\\";
         ::CreateDirectoryA(game_.c_str(), nullptr);
         ::CreateDirectoryA(video_.c_str(), nullptr);
         for (const auto& movie : kAllMovies) WriteFile(video_ + movie, kOriginal);
+        // Another install whose folder is the game's without its last character, as a
+        // value read one character short would name it.
+        sibling_ = game_.substr(0, game_.size() - 1);
+        ::CreateDirectoryA(sibling_.c_str(), nullptr);
+        ::CreateDirectoryA((sibling_ + "\\video").c_str(), nullptr);
+        for (const auto& movie : kAllMovies) WriteFile(sibling_ + "\\video\\" + movie, kOriginal);
         // Files beside the video folder that the run must never touch, some named like
         // movies, and a game folder with attributes of its own.
         for (const auto& name : kOutsideFiles) WriteFile(game_ + "\\" + name, kOriginal);
@@ -134,6 +141,9 @@ protected:
         }
         ::SetFileAttributesA(game_.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::RemoveDirectoryA(game_.c_str());
+        for (const auto& movie : kAllMovies) ::DeleteFileA((sibling_ + "\\video\\" + movie).c_str());
+        ::RemoveDirectoryA((sibling_ + "\\video").c_str());
+        ::RemoveDirectoryA(sibling_.c_str());
         ::DeleteFileA(dummy_.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kGameKey);
     }
@@ -152,14 +162,17 @@ protected:
     }
     static void SetGameFolder(const std::string& folder) { SetGameFolder(Sz(folder)); }
 
-    // The game folder's attributes and every file beside the video folder: content and
-    // attributes.
+    // The game folder's attributes, every file beside the video folder (content and
+    // attributes) and the other install's movies.
     std::vector<std::string> Outside() const {
         std::vector<std::string> state{std::to_string(::GetFileAttributesA(game_.c_str()))};
         for (const auto& name : kOutsideFiles) {
             const std::string path = game_ + "\\" + name;
             state.push_back(name + " " + ReadFile(path) + " " +
                             std::to_string(::GetFileAttributesA(path.c_str())));
+        }
+        for (const auto& movie : kAllMovies) {
+            state.push_back("other install's " + movie + " " + ReadFile(sibling_ + "\\video\\" + movie));
         }
         return state;
     }
@@ -185,7 +198,7 @@ protected:
         return contents;
     }
 
-    std::string game_, video_, dummy_;
+    std::string game_, video_, sibling_, dummy_;
     std::vector<std::string> outsideBefore_;
     std::vector<std::string> boxes_;
     int answer_ = IDYES;
@@ -255,6 +268,10 @@ TEST_F(PatchTest, OneTrailingBackslashIsDropped) {
     };
     const Case cases[] = {
         {"plain", Sz(game_), game_ + "\\video\\"},
+        // Stored without its NUL, the value loses no character of its own.
+        {"binary without a NUL", Raw(REG_BINARY, game_), game_ + "\\video\\"},
+        {"binary with its NUL", Raw(REG_BINARY, game_ + nul), game_ + "\\video\\"},
+        {"text without its NUL", Raw(REG_SZ, game_), game_ + "\\video\\"},
         {"trailing backslash", Sz(game_ + "\\"), game_ + "\\video\\"},
         {"two trailing backslashes", Sz(game_ + "\\\\"), game_ + "\\\\video\\"},  // only one goes
         // Every file call stops at a NUL: the text is cut there before anything else.
@@ -283,24 +300,45 @@ TEST_F(PatchTest, OneTrailingBackslashIsDropped) {
 
 TEST_F(PatchTest, WithoutAFolderOrAReplacementNothingIsTouched) {
     const std::string nul(1, '\0');
+    const std::string valueAndKey = std::string("the registry value ") + kValueAndKey;
     struct Case {
         const char* what;
         std::optional<RegValue> registryValue;
         enum { Present, Removed, HeldElsewhere } replacement;
-        const char* messageStart;
+        std::string messageStart;
         bool namesTheValue;  // the message names the registry value and its key
     };
     const Case cases[] = {
         {"no registry value", std::nullopt, Case::Present,
-         "The game's folder could not be read from the registry", true},
+         "The game's folder could not be read from the registry: " + valueAndKey +
+             " is missing or cannot be read.",
+         true},
+        // The value is there, only longer than the reader takes.
+        {"a value too long to be read", Sz("C:\\" + std::string(300, 'x')), Case::Present,
+         "The game's folder cannot be read from the registry: " + valueAndKey +
+             " is too long. It takes 304 bytes, and at most 255 can be read",
+         true},
         {"an empty value", Sz(""), Case::Present, "The game's folder is not set", true},
         {"a NUL first", Sz(nul + game_), Case::Present, "The game's folder is not set", true},
         {"a relative folder", Sz("Games\\Korv"), Case::Present,
-         "The game's folder in the registry value PATH_VIDEO", true},
+         "The game's folder in " + valueAndKey + " is not a full path (such as C:\\Games\\Korv3):\r\nGames\\Korv",
+         true},
         {"a folder relative to a drive", Sz("C:Games\\Korv"), Case::Present,
          "The game's folder in the registry value PATH_VIDEO", true},
+        // Data that is no text is named by its kind, never shown as raw bytes.
+        {"a number", Raw(REG_DWORD, std::string("\x01\0\0\0", 4)), Case::Present,
+         "The game's folder in " + valueAndKey +
+             " is not a full path (such as C:\\Games\\Korv3): it holds a number (REG_DWORD), "
+             "not a folder's name.",
+         true},
+        {"binary data", Raw(REG_BINARY, "\x07\x1b\x02"), Case::Present,
+         "The game's folder in " + valueAndKey +
+             " is not a full path (such as C:\\Games\\Korv3): it holds binary data (REG_BINARY)",
+         true},
         {"no such folder", Sz("C:\\NoSuchGame"), Case::Present,
          "The game's movie folder was not found", true},
+        {"no such folder, named with a control character", Sz("C:\\No\tSuch\x01Game"), Case::Present,
+         "The game's movie folder was not found:\r\nC:\\No?Such?Game\\video\\", true},
         {"a share that is not there", Sz("\\\\nosuchserver\\share\\Korv3"), Case::Present,
          "The game's movie folder was not found", true},
         {"\"..\" to a folder without movies", Sz(game_ + "\\.."), Case::Present,
@@ -326,6 +364,10 @@ TEST_F(PatchTest, WithoutAFolderOrAReplacementNothingIsTouched) {
         EXPECT_EQ(boxes_[1].rfind(c.messageStart, 0), 0u) << boxes_[1];
         EXPECT_EQ(boxes_[1].find(kValueAndKey) != std::string::npos, c.namesTheValue) << boxes_[1];
         EXPECT_NE(boxes_[1].find("No file was changed."), std::string::npos);
+        // Only line breaks and printable text reach the player.
+        EXPECT_TRUE(std::all_of(boxes_[1].begin(), boxes_[1].end(), [](char ch) {
+            return ch == '\r' || ch == '\n' || static_cast<unsigned char>(ch) >= 0x20;
+        })) << boxes_[1];
         EXPECT_FALSE(ended_);  // the window stays; Apply can be pressed again
         WriteFile(dummy_, kReplacement);
     }
@@ -414,6 +456,102 @@ TEST_F(PatchTest, MoviesThatCannotBeReplacedAreListed) {
         EXPECT_FALSE(window_->Visible());
         ::RemoveDirectoryA((video_ + "nVid.bik").c_str());
     }
+}
+
+// Under Wine a movie can be a Unix link, which its attributes do not show, and whatever
+// changes a file through such a name changes the file it leads to. A movie whose name leads
+// elsewhere is left as it is and named in the closing message; what it leads to stays as
+// it was, and the other movies are replaced.
+TEST_F(PatchTest, MoviesThatLeadElsewhereAreLeftAsTheyAreAndNamed) {
+    // Beside the game folder: a movie moved there to save room (read-only and hidden), a
+    // folder, and a file with a second name in the video folder.
+    const std::string elsewhere = game_ + "-elsewhere";
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((elsewhere + "\\folder").c_str(), nullptr));
+    WriteFile(elsewhere + "\\folder\\inner.bik", "inner movie");
+    WriteFile(elsewhere + "\\shared.bik", "shared movie");
+    WriteFile(elsewhere + "\\moved.bik", "moved movie");
+    ASSERT_TRUE(::SetFileAttributesA((elsewhere + "\\moved.bik").c_str(),
+                                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    const std::vector<std::string> elsewhereFiles = {"moved.bik", "shared.bik", "folder",
+                                                     "folder\\inner.bik", "gone.bik", "gone"};
+    auto elsewhereState = [&] {
+        std::vector<std::string> state;
+        for (const auto& name : elsewhereFiles) {
+            const std::string path = elsewhere + "\\" + name;
+            const DWORD attributes = ::GetFileAttributesA(path.c_str());
+            state.push_back(name + " " + std::to_string(attributes) +
+                            (attributes & FILE_ATTRIBUTE_DIRECTORY ? "" : " " + ReadFile(path)));
+        }
+        return state;
+    };
+    const std::string unixElsewhere = unixlinks::UnixPath(elsewhere);
+    ASSERT_FALSE(unixElsewhere.empty());
+    const std::string nowhere = "a link that leads nowhere, left as it is";
+
+    struct Case {
+        const char* what;
+        std::string movie;
+        bool hard;           // a second name, not a symbolic link
+        std::string target;  // as the link is made
+        std::string listed;  // what the closing message says is left of it
+    };
+    const Case cases[] = {
+        {"a link to a read-only hidden file elsewhere", "intel_e.bik", false,
+         unixElsewhere + "/moved.bik", "a link to " + elsewhere + "\\moved.bik, left as it is"},
+        {"a link to a file of the game folder", "nVid.bik", false, "../korv3.exe",
+         "a link to " + game_ + "\\korv3.exe, left as it is"},
+        {"a link to another movie", "Intr_dtm_f.bik", false, "Intr_dtm_e.bik",
+         "a link to " + video_ + "Intr_dtm_e.bik, left as it is"},
+        {"a link to a folder", "Intr_korv_e.bik", false, unixElsewhere + "/folder",
+         "a link to the folder " + elsewhere + "\\folder, left as it is"},
+        {"a link to a missing file", "Intr_v8_s.bik", false, unixElsewhere + "/gone.bik", nowhere},
+        {"a link into a missing folder", "Intr_v8_i.bik", false, unixElsewhere + "/gone/x.bik", nowhere},
+        {"a second name of a file elsewhere", "intel_g.bik", true, elsewhere + "\\shared.bik",
+         "one of 2 names of the same file (a hard link), left as it is"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& movie : kAllMovies) WriteFile(video_ + movie, kOriginal);
+        const std::string link = video_ + c.movie;
+        ASSERT_TRUE(::DeleteFileA(link.c_str()));
+        unixlinks::Links links;  // removed, as links, at the end of the case
+        ASSERT_TRUE(c.hard ? links.Hard(c.target, link) : links.Symbolic(c.target, link));
+        const std::string leadsTo = ReadFile(link);
+        const std::vector<std::string> before = elsewhereState();
+
+        boxes_.clear();
+        ended_ = false;
+        window_ = std::make_unique<WndMain>();
+        Apply();
+
+        EXPECT_EQ(elsewhereState(), before);
+        ExpectOutsideUnchanged();
+        if (!c.hard) {
+            EXPECT_EQ(unixlinks::LinkTarget(link), c.target) << "the link itself is gone";
+        }
+        std::vector<std::string> expected(kAllMovies.size(), kReplacement);
+        std::vector<std::string> contents = Contents();
+        const auto index = std::find(kAllMovies.begin(), kAllMovies.end(), c.movie) - kAllMovies.begin();
+        // A link to another movie reads what that movie now holds.
+        expected[index] = c.movie == "Intr_dtm_f.bik" ? kReplacement : leadsTo;
+        EXPECT_EQ(contents, expected);
+
+        ASSERT_EQ(boxes_.size(), 2u);
+        EXPECT_EQ(boxes_[1].rfind("Not every movie was replaced: 18 of 19 were.\r\n\r\nIn " + video_ +
+                                      ":\r\n" + c.movie + ": " + c.listed + "\r\n\r\n",
+                                  0),
+                  0u)
+            << boxes_[1];
+        EXPECT_NE(boxes_[1].find("remove the link itself"), std::string::npos) << boxes_[1];
+        EXPECT_TRUE(ended_);
+    }
+    for (const auto& name : {"moved.bik", "shared.bik", "folder\\inner.bik"}) {
+        ::SetFileAttributesA((elsewhere + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA((elsewhere + "\\" + name).c_str());
+    }
+    ::RemoveDirectoryA((elsewhere + "\\folder").c_str());
+    ::RemoveDirectoryA(elsewhere.c_str());
 }
 
 // Not run by ctest: the time a run takes on 19 movies of 50 MB each, against a plain copy

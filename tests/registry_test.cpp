@@ -51,14 +51,24 @@ protected:
 };
 
 TEST_F(RegistryTest, ReadsValuesAsTheirTextTrimmedAtTheFront) {
+    const std::string nul(1, '\0');
     SetText("PATH_VIDEO", "C:\\Games\\Korv3\\");
     SetText("Padded", "   C:\\Games  ");
     SetText("Empty", "");
     SetText("Fits", std::string(254, 'x'));
     SetText("TooLong", std::string(255, 'x'));
-    // Wine's text values always get their NUL; binary data is stored as it stands.
-    SetRaw("NoNul", REG_BINARY, "C:\\Games");
+    // Binary data is stored as it stands, with or without a NUL of its own.
+    SetRaw("BinaryNoNul", REG_BINARY, "C:\\Games\\Korv3");
+    SetRaw("BinaryWithNul", REG_BINARY, "C:\\Games\\Korv3" + nul);
+    SetRaw("BinaryFillsTheBuffer", REG_BINARY, std::string(255, 'x'));
+    SetRaw("BinaryEmpty", REG_BINARY, "");
     SetRaw("Dword", REG_DWORD, std::string("abc\0", 4));
+    // A text value stored without its NUL (Wine's narrow query hands it back with one;
+    // Windows' does not): the whole text either way.
+    const std::wstring wide = L"C:\\Games\\Korv3";
+    ASSERT_EQ(::RegSetValueExW(key_, L"TextNoNul", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.data()),
+                               static_cast<DWORD>(wide.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
 
     struct Case {
         const char* value;
@@ -70,13 +80,46 @@ TEST_F(RegistryTest, ReadsValuesAsTheirTextTrimmedAtTheFront) {
         {"Empty", ""},
         {"Fits", std::string(254, 'x')},
         {"TooLong", "Error"},
-        {"NoNul", "C:\\Game"},  // stored without its NUL: the last character goes
-        {"Dword", "abc"},       // any data is taken as text
+        {"BinaryNoNul", "C:\\Games\\Korv3"},  // no NUL to drop: the last character stays
+        {"BinaryWithNul", "C:\\Games\\Korv3"},
+        {"BinaryFillsTheBuffer", std::string(255, 'x')},
+        {"BinaryEmpty", ""},
+        {"TextNoNul", "C:\\Games\\Korv3"},
+        {"Dword", "abc"},  // any data is taken as text
         {"Missing", "Error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         EXPECT_EQ(Read(kKeyPath, c.value), c.expected);
+    }
+    EXPECT_TRUE(boxes_.empty());
+}
+
+// What a value holds as stored, whole: its type and all of its bytes, however long.
+TEST_F(RegistryTest, StoredValuesComeWholeWithTheirType) {
+    const std::string nul(1, '\0');
+    SetText("Text", "C:\\Games");
+    SetText("TooLong", std::string(300, 'x'));
+    SetRaw("Dword", REG_DWORD, std::string("\x01\0\0\0", 4));
+    struct Case {
+        std::string keyPath;
+        const char* value;
+        std::optional<Registry::StoredValue> expected;
+    };
+    const Case cases[] = {
+        {kKeyPath, "Text", Registry::StoredValue{REG_SZ, "C:\\Games" + nul}},
+        {kKeyPath, "TooLong", Registry::StoredValue{REG_SZ, std::string(300, 'x') + nul}},
+        {kKeyPath, "Dword", Registry::StoredValue{REG_DWORD, std::string("\x01\0\0\0", 4)}},
+        {kKeyPath, "Missing", std::nullopt},
+        {kKeyPath + "\\Absent", "Text", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const auto stored = Registry::ReadStoredValue(c.keyPath, c.value);
+        ASSERT_EQ(stored.has_value(), c.expected.has_value());
+        if (!stored) continue;
+        EXPECT_EQ(stored->type, c.expected->type);
+        EXPECT_EQ(stored->bytes, c.expected->bytes);
     }
     EXPECT_TRUE(boxes_.empty());
 }

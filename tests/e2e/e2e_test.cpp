@@ -15,6 +15,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -24,6 +25,7 @@
 #include "e2e/hide_watch.h"
 #include "e2e/running_program.h"
 #include "forms/Handles.h"
+#include "unix_links.h"
 
 namespace {
 
@@ -943,11 +945,14 @@ public:
     GameFolderSetting(const GameFolderSetting&) = delete;
     GameFolderSetting& operator=(const GameFolderSetting&) = delete;
 
-    bool Set(const std::string& text) {
+    // A text value with its NUL.
+    bool Set(const std::string& text) { return SetRaw(REG_SZ, text + std::string(1, '\0')); }
+    // Any value as stored: its type and its bytes.
+    bool SetRaw(DWORD type, const std::string& bytes) {
         OwnedKey key = Open();
-        return key && ::RegSetValueExA(key.Get(), kGameFolderValue, 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(text.c_str()),
-                                       static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+        return key && ::RegSetValueExA(key.Get(), kGameFolderValue, 0, type,
+                                       reinterpret_cast<const BYTE*>(bytes.data()),
+                                       static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
     }
     bool Remove() {
         OwnedKey key = Open();
@@ -1133,12 +1138,19 @@ protected:
         for (unsigned i = 0; i < 300000; ++i) replacement_ += static_cast<char>((i * 7919u) >> 5);
         ASSERT_TRUE(WriteFileBytes(folder_->File(kReplacementName), replacement_));
 
-        ASSERT_TRUE(WriteFileBytes(game_->File("Korv3.exe"), "the game itself"));
-        ASSERT_TRUE(::CreateDirectoryA(Video().c_str(), nullptr));
-        ASSERT_TRUE(WriteFileBytes(Video() + "\\readme.txt", "not a movie"));
+        LayOutGame(game_->Path());
+    }
+
+    // A game in a folder: the game itself, and a "video" folder that holds the movies of
+    // kMovies and a file that is none of them.
+    static void LayOutGame(const std::string& folder) {
+        const std::string video = folder + "\\video";
+        ASSERT_TRUE(WriteFileBytes(folder + "\\Korv3.exe", "the game itself"));
+        ASSERT_TRUE(::CreateDirectoryA(video.c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(video + "\\readme.txt", "not a movie"));
         for (const Movie& movie : kMovies) {
             if (movie.attributes == kMissing) continue;
-            const std::string path = Video() + "\\" + movie.name;
+            const std::string path = video + "\\" + movie.name;
             ASSERT_TRUE(WriteFileBytes(path, std::string("original ") + movie.name));
             ASSERT_TRUE(::SetFileAttributesA(path.c_str(), movie.attributes)) << movie.name;
             // Else the run would not be shown what it must cope with.
@@ -1202,10 +1214,34 @@ protected:
         ASSERT_TRUE(Answer(question, key, "question"));
     }
 
-    // The folder as it must look after a run that replaced every movie.
-    Tree ReplacedTree(const Tree& before) const {
+    // Comes up, Apply clicked and the question answered Yes: the box that follows, and
+    // the main window.
+    void ApplyAndReadTheReport(ShownBox& report, HWND* main = nullptr) {
+        HWND window = nullptr;
+        HWND apply = StartAndFindApply(window);
+        if (main) *main = window;
+        ASSERT_NE(window, nullptr) << "the program did not come up";
+        ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
+        ASSERT_TRUE(ClickMiddle(apply));
+        AnswerTheQuestion(VK_RETURN);
+        if (HasFatalFailure()) return;
+        ASSERT_TRUE(WaitForBox(report, "report"));
+        EXPECT_EQ(report.title, kTitle);
+    }
+
+    // The report taken with OK, and the program's end after it.
+    void CloseTheReportAndEnd(const ShownBox& report) {
+        ASSERT_TRUE(Answer(report, VK_SPACE, "report"));
+        ASSERT_TRUE(program_->WaitForExit(15000)) << "the program did not end after the report";
+        EXPECT_EQ(program_->ExitCode(), 0u);
+    }
+
+    // The folder as it must look after a run that replaced every movie but those left
+    // alone, which stay as they were.
+    Tree ReplacedTree(const Tree& before, const std::set<std::string>& leftAlone = {}) const {
         Tree want = before;
         for (const Movie& movie : kMovies) {
+            if (leftAlone.count(movie.name)) continue;
             Entry& entry = want["video\\" + std::string(movie.name)];
             entry.bytes = replacement_;
             entry.attributes = ::GetFileAttributesA((Video() + "\\" + movie.name).c_str());
@@ -1220,24 +1256,13 @@ protected:
 
 TEST_F(ApplyTest, ClickYesReplacesEveryMovieReportsDoneAndEnds) {
     const Tree before = Snapshot(game_->Path());
-    HWND window = nullptr;
-    HWND apply = StartAndFindApply(window);
-    ASSERT_NE(window, nullptr) << "the program did not come up";
-    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
-
-    ASSERT_TRUE(ClickMiddle(apply));
-    AnswerTheQuestion(VK_RETURN);
-    if (HasFatalFailure()) return;
-
     ShownBox report;
-    ASSERT_TRUE(WaitForBox(report, "report"));
-    EXPECT_EQ(report.title, kTitle);
+    ApplyAndReadTheReport(report);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(report.text, "Done!");
     EXPECT_EQ(Join(report.buttons), "OK");
-    ASSERT_TRUE(Answer(report, VK_SPACE, "report"));
-
-    ASSERT_TRUE(program_->WaitForExit(15000)) << "the program did not end after the report";
-    EXPECT_EQ(program_->ExitCode(), 0u);
+    CloseTheReportAndEnd(report);
+    if (HasFatalFailure()) return;
 
     const Tree after = Snapshot(game_->Path());
     EXPECT_EQ(Differences(ReplacedTree(before), after), "");
@@ -1248,6 +1273,107 @@ TEST_F(ApplyTest, ClickYesReplacesEveryMovieReportsDoneAndEnds) {
                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
                   0u)
             << movie.name;
+    }
+}
+
+// A folder at a path the test chooses, removed with what is in it.
+class FolderAt {
+public:
+    explicit FolderAt(std::string path) : path_(std::move(path)) {
+        created_ = ::CreateDirectoryA(path_.c_str(), nullptr) != FALSE;
+    }
+    ~FolderAt() {
+        if (created_) WaitUntil([&] { return RemoveTree(path_); }, 3000, 50);
+    }
+    FolderAt(const FolderAt&) = delete;
+    FolderAt& operator=(const FolderAt&) = delete;
+    bool Created() const noexcept { return created_; }
+
+private:
+    std::string path_;
+    bool created_ = false;
+};
+
+// A value stored without a NUL of its own (binary data, as some tools and hand edits
+// leave it) names its whole folder: the game's movies are replaced, and those of another
+// install whose folder is named like the game's without its last character stay as they were.
+TEST_F(ApplyTest, AValueWithoutItsNulNamesItsOwnFolder) {
+    const std::string sibling = game_->Path().substr(0, game_->Path().size() - 1);
+    const FolderAt siblingFolder(sibling);
+    ASSERT_TRUE(siblingFolder.Created()) << sibling;
+    LayOutGame(sibling);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(setting_->SetRaw(REG_BINARY, game_->Path()));
+    const Tree before = Snapshot(game_->Path());
+    const Tree siblingBefore = Snapshot(sibling);
+
+    ShownBox report;
+    ApplyAndReadTheReport(report);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(report.text, "Done!");
+    CloseTheReportAndEnd(report);
+
+    EXPECT_EQ(Differences(ReplacedTree(before), Snapshot(game_->Path())), "");
+    EXPECT_EQ(Differences(siblingBefore, Snapshot(sibling)), "") << "the other install changed";
+}
+
+// Movies that are Unix links, made on the Unix side as a player who moved the movies to
+// save room leaves them: each is left as it is and named in the closing message; what they
+// lead to, outside the video folder or beside it, stays as it was, and so do the links.
+TEST_F(ApplyTest, LinkedMoviesAreNamedAndNothingTheyLeadToChanges) {
+    const TempFolder elsewhere;
+    ASSERT_TRUE(elsewhere.Created());
+    ASSERT_TRUE(WriteFileBytes(elsewhere.File("moved.bik"), "a movie moved away"));
+    ASSERT_TRUE(::SetFileAttributesA(elsewhere.File("moved.bik").c_str(),
+                                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.File("movies").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(elsewhere.File("movies") + "\\Intr_dtm_e.bik", "in a folder elsewhere"));
+    const std::string unixElsewhere = unixlinks::UnixPath(elsewhere.Path());
+    ASSERT_FALSE(unixElsewhere.empty());
+
+    struct LinkedMovie {
+        const char* name;
+        std::string target;  // as the link is written
+        std::string listed;  // what the closing message says is left of it
+    };
+    const LinkedMovie linked[] = {  // in the order of the run
+        {"intel_e.bik", unixElsewhere + "/moved.bik",
+         "a link to " + elsewhere.File("moved.bik") + ", left as it is"},
+        {"nVid.bik", "../Korv3.exe", "a link to " + game_->File("Korv3.exe") + ", left as it is"},
+        {"Intr_dtm_e.bik", unixElsewhere + "/movies",
+         "a link to the folder " + elsewhere.File("movies") + ", left as it is"},
+        {"Intr_korv_e.bik", unixElsewhere + "/gone.bik", "a link that leads nowhere, left as it is"},
+    };
+    unixlinks::Links links;  // goes first: removed as links, before the folders
+    std::set<std::string> leftAlone;
+    for (const LinkedMovie& movie : linked) {
+        const std::string path = Video() + "\\" + movie.name;
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(::DeleteFileA(path.c_str())) << movie.name;
+        ASSERT_TRUE(links.Symbolic(movie.target, path)) << movie.name;
+        leftAlone.insert(movie.name);
+    }
+    const Tree before = Snapshot(game_->Path());
+    const Tree elsewhereBefore = Snapshot(elsewhere.Path());
+
+    ShownBox report;
+    ApplyAndReadTheReport(report);
+    if (HasFatalFailure()) return;
+    std::string listed;
+    for (const LinkedMovie& movie : linked) listed += std::string(movie.name) + ": " + movie.listed + "\r\n";
+    EXPECT_EQ(report.text.rfind("Not every movie was replaced: 15 of 19 were.\r\n\r\nIn " + Video() +
+                                    "\\:\r\n" + listed + "\r\n",
+                                0),
+              0u)
+        << report.text;
+    CloseTheReportAndEnd(report);
+
+    EXPECT_EQ(Differences(elsewhereBefore, Snapshot(elsewhere.Path())), "") << "files elsewhere changed";
+    EXPECT_EQ(::GetFileAttributesA(elsewhere.File("gone.bik").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a file was made where the dangling link leads";
+    EXPECT_EQ(Differences(ReplacedTree(before, leftAlone), Snapshot(game_->Path())), "");
+    for (const LinkedMovie& movie : linked) {
+        EXPECT_EQ(unixlinks::LinkTarget(Video() + "\\" + movie.name), movie.target) << movie.name;
     }
 }
 
@@ -1265,7 +1391,7 @@ testing::AssertionResult StillRunning(const Program& program, HWND window) {
 
 // A value that names no video folder: the run says what is wrong, changes nothing, and the
 // program goes on until Esc.
-enum class BadValue { Missing, Relative, TheVideoFolderItself };
+enum class BadValue { Missing, TooLong, Relative, Number, TheVideoFolderItself };
 struct BadValueCase {
     BadValue value;
     const char* name;
@@ -1279,22 +1405,18 @@ TEST_P(BadValueTest, ReportsWhatIsWrongChangesNothingAndKeepsRunning) {
     const BadValueCase& bad = GetParam();
     switch (bad.value) {
         case BadValue::Missing: ASSERT_TRUE(setting_->Remove()); break;
+        case BadValue::TooLong: ASSERT_TRUE(setting_->Set("C:\\" + std::string(300, 'x'))); break;
         case BadValue::Relative: ASSERT_TRUE(setting_->Set("Games\\Korv3")); break;
+        case BadValue::Number:
+            ASSERT_TRUE(setting_->SetRaw(REG_DWORD, std::string("\x01\0\0\0", 4)));
+            break;
         case BadValue::TheVideoFolderItself: ASSERT_TRUE(setting_->Set(Video())); break;
     }
     const Tree before = Snapshot(game_->Path());
-    HWND window = nullptr;
-    HWND apply = StartAndFindApply(window);
-    ASSERT_NE(window, nullptr) << "the program did not come up";
-    ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
-
-    ASSERT_TRUE(ClickMiddle(apply));
-    AnswerTheQuestion(VK_RETURN);
-    if (HasFatalFailure()) return;
-
     ShownBox report;
-    ASSERT_TRUE(WaitForBox(report, "report"));
-    EXPECT_EQ(report.title, kTitle);
+    HWND window = nullptr;
+    ApplyAndReadTheReport(report, &window);
+    if (HasFatalFailure()) return;
     EXPECT_NE(report.text.find(bad.says), std::string::npos) << report.text;
     EXPECT_NE(report.text.find(kGameFolderValue), std::string::npos) << report.text;
     EXPECT_NE(report.text.find("No file was changed."), std::string::npos) << report.text;
@@ -1314,7 +1436,11 @@ INSTANTIATE_TEST_SUITE_P(
     Values, BadValueTest,
     testing::Values(
         BadValueCase{BadValue::Missing, "Missing", "could not be read from the registry"},
+        BadValueCase{BadValue::TooLong, "TooLong", "is too long. It takes 304 bytes"},
         BadValueCase{BadValue::Relative, "Relative", "is not a full path"},
+        BadValueCase{BadValue::Number, "Number",
+                     "is not a full path (such as C:\\Games\\Korv3): it holds a number (REG_DWORD), "
+                     "not a folder's name."},
         BadValueCase{BadValue::TheVideoFolderItself, "TheVideoFolderItself",
                      "movie folder was not found"}),
     [](const testing::TestParamInfo<BadValueCase>& param) { return param.param.name; });
