@@ -222,6 +222,7 @@ VbBool Butt::MoveOnCustomClick() {
     const POINT nudge = kNudge[CustomClick];
     const bool pressed = HasPressedLook(ButtonState);
     if (pressed && (ButtonState & bsMoved) == 0) {
+        // The host repaints a moved control whole; that paint draws the pressed look here.
         ::MoveWindow(own, topLeft.x + nudge.x, topLeft.y + nudge.y, width, height, TRUE);
         ButtonState = static_cast<std::int16_t>(ButtonState | bsMoved);
         ManageBackBuffer(kFalse);

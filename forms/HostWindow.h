@@ -39,6 +39,8 @@ protected:
 private:
     void OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnSetCursor();
+    // A move that may redraw repaints the whole window at its new place.
+    void RepaintWholeOnMove(WINDOWPOS& pos) const noexcept;
 
     ControlSite& site_;
     UserControl& control_;

@@ -195,6 +195,19 @@ void HostWindow::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+void HostWindow::RepaintWholeOnMove(WINDOWPOS& pos) const noexcept {
+    // Left alone, the system carries the window's old pixels to the new place and repaints
+    // only what they leave uncovered: nothing for a rectangular window, a few pixels along
+    // the cut edges of a window region. A control that moves its window before it draws
+    // what it now shows (the button's nudge under a press, from inside its paint) would
+    // keep its old look there, so a moved control is painted anew, whatever its outline.
+    if ((pos.flags & (SWP_NOMOVE | SWP_NOREDRAW)) != 0) return;
+    RECT now{};
+    ::GetWindowRect(WindowHandle(), &now);
+    ::MapWindowPoints(nullptr, ::GetParent(WindowHandle()), reinterpret_cast<POINT*>(&now), 2);
+    if (pos.x != now.left || pos.y != now.top) pos.flags |= SWP_NOCOPYBITS;
+}
+
 bool HostWindow::OnSetCursor() {
     const std::int16_t pointer = site_.MousePointer();
     if (pointer == 0) return false;
@@ -224,6 +237,7 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ::ValidateRect(WindowHandle(), nullptr);
         control_.UserControl_Paint();
         return 0;
+    case WM_WINDOWPOSCHANGING: RepaintWholeOnMove(*reinterpret_cast<WINDOWPOS*>(lParam)); break;
     case WM_SIZE: control_.UserControl_Resize(); return 0;
     case WM_MOUSEMOVE: {
         const MouseArgs args = MouseArgsFrom(wParam, lParam, POINT{0, 0});

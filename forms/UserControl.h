@@ -103,7 +103,9 @@ public:
     virtual void UserControl_ReadProperties(const PropertyBag& PropBag) { (void)PropBag; }
     virtual void UserControl_WriteProperties(PropertyBag& PropBag) { (void)PropBag; }
     virtual void UserControl_Show() {}
-    // The window needs painting; the control draws on hDC().
+    // The window needs painting; the control draws on hDC(). A move of the window that
+    // does not forbid redrawing (MoveWindow with repaint True, a move through the site)
+    // brings one, for all of the window.
     virtual void UserControl_Paint() {}
     // The window's size changed (raised synchronously, also from inside itself when the
     // control changes its own size there).

@@ -12,6 +12,7 @@
 
 #include "button_apply_look.h"
 #include "button_test_host.h"
+#include "dib.h"
 #include "real_input.h"
 
 namespace {
@@ -574,6 +575,187 @@ TEST_F(ButtonPressTest, ALeftReleaseClicksInsideTheRectangleCutCornersIncluded) 
         EXPECT_EQ(seen("Click"), c.clicks);
         EXPECT_EQ(::GetCapture(), nullptr);
         EXPECT_EQ(c.button->ButtonState & button::bsPressed, 0);
+    }
+}
+
+// ---- The nudge's look, every style --------------------------------------------------
+
+// The screen's pixels inside r (screen coordinates), row by row, as 0x00RRGGBB.
+std::vector<std::uint32_t> ScreenPixels(const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    void* bits = nullptr;
+    forms::OwnedBitmap dib = testdib::TopDownDib(w, h, &bits);
+    forms::OwnedDc dc(::CreateCompatibleDC(nullptr));
+    if (!dib || !bits || !dc) return {};
+    {
+        forms::WindowDc screen(nullptr);
+        forms::SelectGuard select(dc.Get(), dib.Get());
+        ::BitBlt(dc.Get(), 0, 0, w, h, screen.Get(), r.left, r.top, SRCCOPY);
+    }
+    ::GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> pixels(first, first + static_cast<std::size_t>(w) * h);
+    for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
+    return pixels;
+}
+
+RECT Shifted(RECT r, POINT by) {
+    ::OffsetRect(&r, by.x, by.y);
+    return r;
+}
+
+RECT WindowBox(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// Where two pictures of one size first differ, for a failure message.
+std::string FirstDifference(const std::vector<std::uint32_t>& got,
+                            const std::vector<std::uint32_t>& want, int width) {
+    if (got.size() != want.size()) return "sizes differ";
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (got[i] == want[i]) continue;
+        char text[96];
+        std::snprintf(text, sizeof text, "at %d, %d: %06X where %06X", static_cast<int>(i % width),
+                      static_cast<int>(i / width), static_cast<unsigned>(got[i]),
+                      static_cast<unsigned>(want[i]));
+        return text;
+    }
+    return "none";
+}
+
+// Two buttons of one look side by side on the box, red face, blue hover, no focus mark:
+// "N" with the nudge under test and "R" with none, the reference held in place.
+class NudgeLookTest : public ::testing::Test {
+protected:
+    static constexpr std::uint32_t kBoxColor = testdib::PixelOf(0x493328);
+    // (dx, dy) of the press, by CustomClick.
+    static constexpr POINT kNudgeOf[9] = {{0, 0},  {0, -1}, {1, -1}, {-1, -1}, {1, 1},
+                                          {-1, 1}, {1, 0},  {0, 1},  {-1, 0}};
+
+    struct Pair {
+        Butt* nudged;
+        Butt* reference;
+    };
+    static forms::PropertyBag Bag(std::int32_t style, std::int32_t shape, std::int32_t customClick) {
+        forms::PropertyBag bag = FontOnlyBag();
+        bag.WriteProperty("Caption", std::string("Go"));
+        bag.WriteProperty("BackStyle", style);
+        bag.WriteProperty("Shape", shape);
+        bag.WriteProperty("cBack", std::int32_t{0xC0});
+        bag.WriteProperty("cBHover", std::int32_t{0xC00000});
+        bag.WriteProperty("Focus", kFalse);
+        bag.WriteProperty("CustomClick", customClick);
+        return bag;
+    }
+    static Pair Make(ButtonHost& host, std::int32_t style, std::int32_t shape,
+                     std::int32_t customClick) {
+        Pair pair{&host.Add("N", Bag(style, shape, customClick), 40, 40, 100, 40),
+                  &host.Add("R", Bag(style, shape, 0), 220, 40, 100, 40)};
+        ::SetForegroundWindow(host.Form().hWnd());
+        Pump();
+        return pair;
+    }
+    static void Settle() { PumpUntil([] { return false; }, 150); }
+    // The cursor at a window pixel of b, its hover on and b focused, so that the press
+    // that follows paints only for itself.
+    static void HoverOver(Butt& b, POINT at) {
+        ::SetFocus(b.hWnd());
+        MoveCursor(ScreenPoint(b.hWnd(), at.x, at.y));
+        ASSERT_TRUE(PumpUntil([&] { return b.HoverTimerOn == kTrue; }, 2000));
+        Settle();
+    }
+    static bool Pressed(Butt& b) {
+        return PumpUntil([&] { return button::HasPressedLook(b.ButtonState); }, 2000);
+    }
+    static bool Released(Butt& b) {
+        return PumpUntil([&] { return (b.ButtonState & button::bsPressed) == 0; }, 2000);
+    }
+    // Expects b's window at box and the screen there to show look within a second, and
+    // nothing more to happen on it for a while after.
+    static void ExpectShownAt(Butt& b, const RECT& box, const std::vector<std::uint32_t>& look) {
+        const bool shown = PumpUntil([&] { return ScreenPixels(box) == look; }, 1000);
+        Settle();
+        EXPECT_TRUE(shown) << "first difference "
+                           << FirstDifference(ScreenPixels(box), look, box.right - box.left);
+        const RECT window = WindowBox(b.hWnd());
+        EXPECT_TRUE(::EqualRect(&box, &window));
+    }
+};
+
+TEST_F(NudgeLookTest, AHeldNudgedButtonShowsThePressedLookOfAnUnmovedOneAtItsNewPlace) {
+    struct Case {
+        std::int32_t style, shape, customClick;
+    };
+    std::vector<Case> cases;
+    // The right slant is cut on its right side (styles 2 and 7 also round its left
+    // corners): a move down and right uncovers none of the cut, so the system alone would
+    // repaint nothing of the window, as for a rectangle.
+    for (std::int32_t style = button::styleDoubleBevel; style <= button::styleRoundedShaded; ++style) {
+        cases.push_back({style, button::shapeRectangle, button::clickDownRight});
+        cases.push_back({style, button::shapeRightSlant, button::clickDownRight});
+    }
+    for (std::int32_t click = button::clickUp; click <= button::clickLeft; ++click) {
+        if (click != button::clickDownRight) {
+            cases.push_back({button::styleDoubleBevel, button::shapeRectangle, click});
+        }
+    }
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("ButtonStyle " + std::to_string(c.style) + ", ButtonShape " +
+                     std::to_string(c.shape) + ", CustomClick " + std::to_string(c.customClick));
+        ButtonHost host;
+        const Pair pair = Make(host, c.style, c.shape, c.customClick);
+        Butt& nudged = *pair.nudged;
+        Butt& reference = *pair.reference;
+        const POINT nudge = kNudgeOf[c.customClick];
+        // Presses at places of their own, so that no two of them make a double-click.
+        const POINT at{30 + 3 * (n++ % 10), 20};
+
+        // The reference, held where it stands.
+        HoverOver(reference, at);
+        auto paints = reference.PaintsRun;
+        LeftButton(true);
+        ASSERT_TRUE(Pressed(reference));
+        Settle();
+        const std::vector<std::uint32_t> pressedLook = ScreenPixels(WindowBox(reference.hWnd()));
+        EXPECT_EQ(reference.PaintsRun - paints, 1u);
+        LeftButton(false);
+        ASSERT_TRUE(Released(reference));
+        Settle();
+
+        HoverOver(nudged, at);
+        const RECT home = WindowBox(nudged.hWnd());
+        const std::vector<std::uint32_t> unpressedLook = ScreenPixels(home);
+        EXPECT_TRUE(unpressedLook != pressedLook) << "the pressed look must differ from the hovered one";
+        paints = nudged.PaintsRun;
+        LeftButton(true);
+        ASSERT_TRUE(Pressed(nudged));
+        ExpectShownAt(nudged, Shifted(home, nudge), pressedLook);
+        // The press paints once and the move once more, at the new place; nothing follows.
+        EXPECT_EQ(nudged.PaintsRun - paints, 2u);
+        // The strip that the button left shows the container.
+        const std::vector<std::uint32_t> column =
+            ScreenPixels({nudge.x > 0 ? home.left : home.right - 1, home.top,
+                          nudge.x > 0 ? home.left + 1 : home.right, home.bottom});
+        const std::vector<std::uint32_t> row =
+            ScreenPixels({home.left, nudge.y > 0 ? home.top : home.bottom - 1, home.right,
+                          nudge.y > 0 ? home.top + 1 : home.bottom});
+        if (nudge.x != 0) {
+            EXPECT_EQ(column, std::vector<std::uint32_t>(column.size(), kBoxColor));
+        }
+        if (nudge.y != 0) {
+            EXPECT_EQ(row, std::vector<std::uint32_t>(row.size(), kBoxColor));
+        }
+
+        paints = nudged.PaintsRun;
+        LeftButton(false);
+        ASSERT_TRUE(Released(nudged));
+        ExpectShownAt(nudged, home, unpressedLook);
+        EXPECT_EQ(nudged.ButtonState & button::bsMoved, 0);
+        // The release paints once and the move back once more.
+        EXPECT_EQ(nudged.PaintsRun - paints, 2u);
     }
 }
 

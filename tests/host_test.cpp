@@ -166,6 +166,53 @@ form Host {
     EXPECT_FALSE(::IsWindowEnabled(a));
 }
 
+// A control's window keeps no old pixels when it moves: all of it is repainted at the new
+// place, even where nothing covered it, so that a control that moves itself before it
+// draws what it now shows gets the paint that shows it.
+TEST_F(HostTest, AMoveThatAsksForARedrawRepaintsTheWholeControl) {
+    Build();
+    form->Show();
+    HWND a = Site("A").InstanceHwnd();
+    Recorder& rec = Rec("A");
+    struct Case {
+        const char* label;
+        std::function<void()> move;
+        bool repaints;
+    };
+    auto moveBy = [a](int dx, int dy, BOOL redraw) {
+        const RECT r = RectInParent(a);
+        ::MoveWindow(a, r.left + dx, r.top + dy, r.right - r.left, r.bottom - r.top, redraw);
+    };
+    const Case cases[] = {
+        {"one pixel right and down", [&] { moveBy(1, 1, TRUE); }, true},
+        {"one pixel up", [&] { moveBy(0, -1, TRUE); }, true},
+        {"through the site", [&] { Site("A").SetLeft(Site("A").Left() + 150); }, true},
+        {"asked not to redraw", [&] { moveBy(1, 0, FALSE); }, false},
+        {"to where it stands", [&] { moveBy(0, 0, TRUE); }, false},
+        {"smaller, in place", [&] {
+             ::SetWindowPos(a, nullptr, 0, 0, 50, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ::UpdateWindow(a);
+        const int paints = rec.paints;
+        c.move();
+        RECT update{};
+        const bool pending = ::GetUpdateRect(a, &update, FALSE) != FALSE;
+        if (c.repaints) {
+            RECT client{};
+            ::GetClientRect(a, &client);
+            EXPECT_TRUE(::EqualRect(&update, &client))
+                << update.left << ", " << update.top << " - " << update.right << ", " << update.bottom;
+        } else {
+            EXPECT_FALSE(pending);
+        }
+        ::UpdateWindow(a);
+        EXPECT_EQ(rec.paints - paints, c.repaints ? 1 : 0);
+    }
+}
+
 TEST_F(HostTest, AResizeRaisedFromInsideTheResizeIsDeliveredAtOnce) {
     Build();
     Recorder& a = Rec("A");
