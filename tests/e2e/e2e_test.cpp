@@ -329,18 +329,37 @@ protected:
     HWND WaitForMainWindow(int timeoutMs = 10000) { return program_->WaitForMainWindow(timeoutMs); }
 
     // Waits for the fade-in to end and "Welcome!" to be drawn; the window then takes the
-    // mouse. Null when the program did not come up so.
+    // mouse. Null when the program did not come up so; NotShown() then tells which step
+    // it did not reach.
     HWND WaitUntilShown() {
-        if (!program_ || !program_->Started()) return nullptr;
-        HWND window = WaitForMainWindow();
-        if (!window) return nullptr;
-        const bool shown =
-            WaitUntilFadedIn(window, 10000) &&
-            WaitUntil([&] { return IsWindowEnabled(window) && WelcomeDrawn(window); }, 5000);
-        return shown ? window : nullptr;
+        notShown_ = NotShownBecause();
+        return notShown_.empty() ? shown_ : nullptr;
     }
+    const std::string& NotShown() const noexcept { return notShown_; }
 
     static bool WelcomeDrawn(HWND window) { return ShowsWelcome(WindowShot(window)); }
+
+    std::string NotShownBecause() {
+        shown_ = nullptr;
+        if (!program_) return "the program was not started";
+        if (!program_->Started()) return "the program did not start: " + program_->StartFailure();
+        HWND window = WaitForMainWindow();
+        auto ended = [&] {
+            return program_->Running() ? std::string()
+                                       : "; it ended with code " + std::to_string(program_->ExitCode());
+        };
+        if (!window) return "no main window appeared" + ended();
+        if (!WaitUntilFadedIn(window, 10000)) {
+            return "the window did not fade in (alpha " + std::to_string(AlphaOf(window)) +
+                   ", visible " + std::to_string(::IsWindowVisible(window) != FALSE) +
+                   ", enabled " + std::to_string(::IsWindowEnabled(window) != FALSE) + ")" + ended();
+        }
+        if (!WaitUntil([&] { return IsWindowEnabled(window) && WelcomeDrawn(window); }, 5000)) {
+            return "\"Welcome!\" was not drawn" + ended();
+        }
+        shown_ = window;
+        return {};
+    }
 
     // Makes the window the foreground one and checks that it stays so for a moment.
     static bool BringToFront(HWND window) {
@@ -432,6 +451,10 @@ protected:
     std::unique_ptr<Backdrop> backdrop_;
     std::unique_ptr<TempFolder> folder_;
     std::unique_ptr<Program> program_;
+
+private:
+    HWND shown_ = nullptr;
+    std::string notShown_;
 };
 
 std::string Join(const std::vector<int>& values) {
@@ -559,7 +582,7 @@ TEST_F(ProgramTest, StartsCentredShapedAndFadesInToWelcome) {
 TEST_F(ProgramTest, HoverLightsArrowsUntilThePointerCrossesTheFrame) {
     Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
 
     ASSERT_TRUE(MoveMouseTo(OnScreen(window, 60, 103)));  // Main Page
     EXPECT_TRUE(WaitForArrow(window, 19, 99, Arrow::Orange)) << "Main Page's arrow";
@@ -588,7 +611,7 @@ TEST_F(ProgramTest, HoverLightsArrowsUntilThePointerCrossesTheFrame) {
 TEST_F(ProgramTest, ContactShowsTheLinksWhoseArrowsLightOnHover) {
     Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
 
     ASSERT_TRUE(ClickAt(window, 50, 135));  // Contact
     ASSERT_TRUE(WaitForArrows(window, kLinkArrowTops, Arrow::Grey))
@@ -632,7 +655,7 @@ TEST_P(DragTest, MovesTheWindowWithThePointer) {
     const DragCase& area = GetParam();
     Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     RECT before{};
     GetWindowRect(window, &before);
 
@@ -691,7 +714,7 @@ TEST_F(ProgramTest, F1OpensTheReadmeInNotepadOncePerPress) {
     const std::string readme = WriteReadme();
     Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     ASSERT_TRUE(NotepadWindows().empty());
 
     for (std::size_t press = 1; press <= 2; ++press) {
@@ -724,7 +747,7 @@ TEST_F(ProgramTest, F1OpensTheReadmeInNotepadOncePerPress) {
 TEST_F(ProgramTest, F1WithoutReadmeOpensNothing) {
     Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     {
         HeldKeys f1{VK_F1};
         ::Sleep(300);
@@ -738,7 +761,7 @@ TEST_F(ProgramTest, F1AndEscTogetherOpenTheReadmeAndLeave) {
     WriteReadme();
     Program& program = Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     {
         HeldKeys both{VK_F1, VK_ESCAPE};
         EXPECT_TRUE(program.WaitForExit(10000)) << "the program did not end";
@@ -775,7 +798,7 @@ class LeaveTest : public ProgramTest, public testing::WithParamInterface<Leave> 
 TEST_P(LeaveTest, FadesOutAndEnds) {
     Program& program = Start();
     HWND window = WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
 
     const HideWatch watch(window);
     ASSERT_TRUE(watch.Ready());
@@ -828,7 +851,7 @@ TEST_P(CloseTest, EndsTheProgramQuietly) {
     const CloseMoment moment = GetParam();
     Program& program = Start();
     HWND window = moment == CloseMoment::DuringFadeIn ? WaitForMainWindow() : WaitUntilShown();
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     const HideWatch watch(window);
     ASSERT_TRUE(watch.Ready());
 
@@ -1220,7 +1243,7 @@ protected:
         HWND window = nullptr;
         HWND apply = StartAndFindApply(window);
         if (main) *main = window;
-        ASSERT_NE(window, nullptr) << "the program did not come up";
+        ASSERT_NE(window, nullptr) << NotShown();
         ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
         ASSERT_TRUE(ClickMiddle(apply));
         AnswerTheQuestion(VK_RETURN);
@@ -1452,7 +1475,7 @@ TEST_F(ApplyTest, SpaceOnFocusedApplyAsksAndNoChangesNothing) {
     const Tree before = Snapshot(game_->Path());
     HWND window = nullptr;
     HWND apply = StartAndFindApply(window);
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
     ASSERT_TRUE(BringToFront(window));
     const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
@@ -1525,7 +1548,7 @@ TEST_P(CloseDuringBoxTest, EndsQuietly) {
     const Tree before = Snapshot(game_->Path());
     HWND window = nullptr;
     HWND apply = StartAndFindApply(window);
-    ASSERT_NE(window, nullptr) << "the program did not come up";
+    ASSERT_NE(window, nullptr) << NotShown();
     ASSERT_NE(apply, nullptr) << "no Apply button at (" << kApplyLeft << "," << kApplyTop << ")";
     const HideWatch watch(window);
     ASSERT_TRUE(watch.Ready());

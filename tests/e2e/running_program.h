@@ -446,7 +446,10 @@ inline testing::AssertionResult ClickMiddle(HWND window) {
 class Program {
 public:
     explicit Program(const TempFolder& folder) : exe_(folder.File(kExeName)) {
-        if (!::CopyFileA(ProgramImagePath().c_str(), exe_.c_str(), FALSE)) return;
+        if (!::CopyFileA(ProgramImagePath().c_str(), exe_.c_str(), FALSE)) {
+            startFailure_ = "copying the program failed, error " + std::to_string(::GetLastError());
+            return;
+        }
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -454,6 +457,7 @@ public:
         startedAt_ = NowSeconds();
         if (!::CreateProcessA(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               folder.Path().c_str(), &si, &pi)) {
+            startFailure_ = "CreateProcess failed, error " + std::to_string(::GetLastError());
             return;
         }
         ::CloseHandle(pi.hThread);
@@ -470,6 +474,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool Started() const noexcept { return static_cast<bool>(process_); }
+    // Why it did not start; empty when it did.
+    const std::string& StartFailure() const noexcept { return startFailure_; }
     DWORD Pid() const noexcept { return pid_; }
     HANDLE Process() const noexcept { return process_.Get(); }
     double StartedAt() const noexcept { return startedAt_; }
@@ -503,6 +509,7 @@ public:
 
 private:
     std::string exe_;
+    std::string startFailure_;
     forms::OwnedHandle process_;
     DWORD pid_ = 0;
     double startedAt_ = 0;
