@@ -53,6 +53,12 @@ Wine32Route() {
   fi
 }
 
+# Prints WORD quoted for sh, whatever it holds.
+_Wine32ShQuote() {
+  local q="'\\''"
+  printf "'%s'" "${1//\'/$q}"
+}
+
 # Makes DIR a folder from which the emulated 32-bit Wine runs, and prints the
 # path of its loader. Wine starts every new process of a prefix (Notepad,
 # programs that a test starts) through `wine` in the folder of the loader that
@@ -79,13 +85,25 @@ Wine32MakeEmulatedLoader() {
   ln -sfn /usr/share/wine "$dir/share/wine" || return 1
   ln -sfn /usr/lib/wine/wineserver "$bin/wineserver" || return 1
   cp -f "$wine32Loader" "$bin/wine-i386.new" && mv -f "$bin/wine-i386.new" "$bin/wine-i386" || return 1
-  cat >"$bin/wine.new" <<EOF || return 1
+  # The wrapper finds its folder when it runs: a path written into it would have
+  # to survive sh's quoting, and a temp folder's path may hold any character.
+  {
+    cat <<'EOF'
 #!/bin/sh
 # Wine's 32-bit loader under user-mode emulation: this machine's kernel runs no
 # 32-bit code. Made by scripts/wine32.sh.
+case $0 in
+  */*) bin=${0%/*} ;;
+  *) bin=$(command -v "$0") && bin=${bin%/*} ;;
+esac
+case $bin in
+  /*) ;;
+  *) bin=$PWD/$bin ;;
+esac
 export WINELOADERNOEXEC=1
-exec $wine32Qemu -0 "$bin/wine" "$bin/wine-i386" "\$@"
 EOF
+    printf 'exec %s -0 "$bin/wine" "$bin/wine-i386" "$@"\n' "$(_Wine32ShQuote "$wine32Qemu")"
+  } >"$bin/wine.new" || return 1
   chmod 755 "$bin/wine.new" && mv -f "$bin/wine.new" "$bin/wine" || return 1
   echo "$bin/wine"
 }
