@@ -33,9 +33,15 @@ Wine32QemuUsable() {
   [[ -n $version ]] && ((${version%%.*} >= wine32QemuMinMajor))
 }
 
+# Whether the 32-bit loader is to run under the emulator: where the kernel
+# cannot start it, or where WINE_ENV_QEMU=1 asks for that.
+Wine32WantsQemu() {
+  [[ ${WINE_ENV_QEMU:-0} == 1 ]] || ! Wine32RunsNatively
+}
+
 # Sets wine32Route (native, qemu or none) and wine32Why (one line: how and why).
 Wine32Route() {
-  if [[ ${WINE_ENV_QEMU:-0} != 1 ]] && Wine32RunsNatively; then
+  if ! Wine32WantsQemu; then
     wine32Route=native
     wine32Why="natively by Wine's 32-bit loader (this kernel runs 32-bit code)"
     return 0
@@ -47,9 +53,10 @@ Wine32Route() {
     wine32Why="by Wine's 32-bit loader under qemu-i386 $(Wine32QemuVersion) user-mode emulation ($because; slower)"
   else
     wine32Route=none
-    local found
+    local found setup="bash scripts/setup.sh"
     found=$(Wine32QemuVersion)
-    wine32Why="not at all: $because and there is no qemu-i386 $wine32QemuMinMajor or newer${found:+ (found $found)}; scripts/setup.sh installs it"
+    [[ ${WINE_ENV_QEMU:-0} == 1 ]] && setup="WINE_ENV_QEMU=1 $setup"
+    wine32Why="not at all: $because and there is no qemu-i386 $wine32QemuMinMajor or newer${found:+ (found $found)}; $setup installs it"
   fi
 }
 
