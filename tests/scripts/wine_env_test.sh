@@ -24,13 +24,16 @@ _Check() {
 }
 
 # The wineservers serving prefix DIR: a server works in a folder named after
-# the prefix's device and inode.
+# the prefix's device and inode. `wineserver -k` and `-w` work there too for a
+# moment, as clients: they are not counted.
 _Servers() {
   local dir=$1 id pid
   [[ -d $dir ]] || return 0
   id=server-$(stat -c %D "$dir")-$(printf %x "$(stat -c %i "$dir")")
   for pid in $(pgrep '^wineserver' || true); do
-    [[ $(readlink "/proc/$pid/cwd" 2>/dev/null) == */"$id" ]] && echo "$pid"
+    [[ $(readlink "/proc/$pid/cwd" 2>/dev/null) == */"$id" ]] || continue
+    [[ $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) =~ \ -[kw]( |$) ]] && continue
+    echo "$pid"
   done
   return 0
 }
