@@ -30,8 +30,8 @@ namespace {
 
 constexpr BYTE kShownAlpha = 240;
 constexpr double kTimeoutSeconds = 30;
-// After the previous process and its windows are gone. Measured under Wine: a start 5 to
-// 30 ms after the previous kill took 3 to 4 times as long as one 100 ms or more after.
+// After the previous process and its windows are gone. On one machine under Wine, a start
+// 5 to 30 ms after the previous kill took 3 to 4 times as long as one 100 ms or more after.
 constexpr DWORD kSettleMs = 300;
 
 // The build gives Linux paths; Wine shows the Linux root as drive Z:.
