@@ -11,20 +11,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/setup-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failed=0
-
+source "$root/tests/scripts/checks.sh"
 source "$root/scripts/setup.sh"
-
-_Check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failed=$((failed + 1))
-  fi
-}
 
 echo "== does an active source other than setup.sh's list bookworm-backports?"
 main='deb http://deb.debian.org/debian bookworm main'
@@ -85,8 +73,4 @@ else
   echo "skipped: apt knows no bookworm-backports here, so there are no priorities to compare"
 fi
 
-if ((failed)); then
-  echo "setup_test: $failed checks failed"
-  exit 1
-fi
-echo "setup_test: all checks passed"
+_Checked setup_test

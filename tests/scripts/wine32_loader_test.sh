@@ -8,8 +8,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/wine32-loader-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failed=0
 
+source "$root/tests/scripts/checks.sh"
 source "$root/scripts/wine32.sh"
 # Stand-ins for the emulator and the loader it would run, in a folder whose path
 # needs quoting too.
@@ -59,8 +59,4 @@ for name in "${names[@]}"; do
   done
 done
 
-if ((failed)); then
-  echo "wine32_loader_test: $failed checks failed"
-  exit 1
-fi
-echo "wine32_loader_test: all checks passed"
+_Checked wine32_loader_test

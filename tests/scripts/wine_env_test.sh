@@ -10,18 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/wine-env-test.XXXXXX)
-failed=0
-
-_Check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failed=$((failed + 1))
-  fi
-}
+source "$root/tests/scripts/checks.sh"
 
 # The wineservers serving prefix DIR: a server works in a folder named after
 # the prefix's device and inode. `wineserver -k` and `-w` work there too for a
@@ -196,12 +185,11 @@ _Check "the last shell ends" _Ended "${shellPid[patient]}" 30
 _Check "and leaves no server and a free lock" \
   bash -c '[[ -z $2 ]] && flock -n "$1.wine-env/lock" true' _ "$kept" "$(_Servers "$kept")"
 
-if ((failed)); then
-  echo "wine_env_test: $failed checks failed (logs of the shells: in $work, removed at the end)"
+if ! _Checked wine_env_test; then
+  echo "the shells' logs:"
   for log in "$work"/*.log; do
     echo "--- $(basename "$log")"
     tail -n 15 "$log"
   done
   exit 1
 fi
-echo "wine_env_test: all checks passed"
