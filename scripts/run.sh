@@ -3,7 +3,8 @@
 # answers, otherwise on a private Xvfb (then a screenshot shows what it drew).
 # Does all set-up itself on a fresh Debian 12 machine (as root); safe to rerun.
 #
-# KORV3_RUN_SECONDS=N ends the program after N seconds (default: run until it exits).
+# KORV3_RUN_SECONDS=N ends the program N seconds after it was started (default:
+# run until it exits).
 # It runs the 32-bit program, the one that ships, on every machine: under Wine's
 # 32-bit loader, natively where the kernel runs 32-bit code and under qemu-i386's
 # emulation (slower) elsewhere. KORV3_ARCH=64 runs the 64-bit build instead
@@ -60,6 +61,15 @@ fi
 "$WINE_ENV_LOADER" "$exe" &
 programPid=$!
 
+# Counted from the program's start, whatever happens meanwhile.
+timerPid=""
+timedOut="$root/$archBuildDir/.run-timed-out"
+rm -f "$timedOut"
+if [[ -n ${KORV3_RUN_SECONDS:-} ]]; then
+  (sleep "$KORV3_RUN_SECONDS" && touch "$timedOut" && kill "$programPid") </dev/null >/dev/null 2>&1 &
+  timerPid=$!
+fi
+
 if ((!hadDisplay)); then
   # Under emulation the program takes longer to appear: wait for its window,
   # then for the fade-in (about a second).
@@ -69,24 +79,18 @@ if ((!hadDisplay)); then
     sleep 0.5
   done
   sleep 2
-  if import -display "$DISPLAY" -window root "$root/$archBuildDir/screenshot.png" 2>/dev/null; then
+  if ! kill -0 "$programPid" 2>/dev/null; then
+    echo "run.sh: the program ended before the screenshot: none taken" >&2
+  elif import -display "$DISPLAY" -window root "$root/$archBuildDir/screenshot.png" 2>/dev/null; then
     echo "run.sh: screenshot saved to $root/$archBuildDir/screenshot.png"
   else
     echo "run.sh: could not take a screenshot" >&2
   fi
 fi
 if [[ -n ${KORV3_RUN_SECONDS:-} ]]; then
-  echo "run.sh: the program is ended after $KORV3_RUN_SECONDS s (KORV3_RUN_SECONDS)"
+  echo "run.sh: the program is ended $KORV3_RUN_SECONDS s after its start (KORV3_RUN_SECONDS)"
 else
-  echo "run.sh: the program keeps running until it exits (Ctrl-C stops it; KORV3_RUN_SECONDS=N ends it after N s)"
-fi
-
-timerPid=""
-timedOut="$root/$archBuildDir/.run-timed-out"
-rm -f "$timedOut"
-if [[ -n ${KORV3_RUN_SECONDS:-} ]]; then
-  (sleep "$KORV3_RUN_SECONDS" && touch "$timedOut" && kill "$programPid") </dev/null >/dev/null 2>&1 &
-  timerPid=$!
+  echo "run.sh: the program keeps running until it exits (Ctrl-C stops it; KORV3_RUN_SECONDS=N ends it N s after its start)"
 fi
 
 status=0
@@ -97,7 +101,7 @@ fi
 if [[ -e $timedOut ]]; then
   # Ended on request, not by a fault of the program.
   rm -f "$timedOut"
-  echo "run.sh: ended the program after $KORV3_RUN_SECONDS s, as KORV3_RUN_SECONDS asked"
+  echo "run.sh: ended the program $KORV3_RUN_SECONDS s after its start, as KORV3_RUN_SECONDS asked"
   exit 0
 fi
 echo "run.sh: the program exited with code $status"

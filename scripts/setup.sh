@@ -2,12 +2,14 @@
 # Installs what building and running the program needs on Debian 12.
 # Safe to run again: when everything is there it only asks dpkg and returns.
 #
-# Where the kernel runs no 32-bit code, it also installs qemu-user, whose
-# qemu-i386 runs Wine's 32-bit loader (see scripts/wine32.sh). Bookworm's own
-# qemu (7.2) hangs in Wine's set-up, so it comes from Debian's bookworm-backports,
-# which is added for that one package: a pin keeps everything else from there.
-# Its binfmt handlers (qemu-user-binfmt) are never installed, so the machine
-# does not start other 32-bit programs through the emulator.
+# Where the kernel runs no 32-bit code (or WINE_ENV_QEMU=1 asks for the emulated
+# route), it also installs qemu-user, whose qemu-i386 runs Wine's 32-bit loader
+# (see scripts/wine32.sh). Bookworm's own qemu (7.2) hangs in Wine's set-up, so
+# it comes from Debian's bookworm-backports, which is added to apt's sources
+# unless an active source lists it: qemu-user alone is installed from there, by
+# name, and pinned to it; no other package's priority or upgrades change. Its
+# binfmt handlers (qemu-user-binfmt) are kept out, so the machine does not start
+# other 32-bit programs through the emulator.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/wine32.sh"
@@ -41,6 +43,64 @@ _Installed() {
   [[ $(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null || true) == installed ]]
 }
 
+# The pin that setup.sh keeps: qemu-user from bookworm-backports (bookworm's 7.2
+# hangs in Wine's set-up), and qemu-user-binfmt never, unless the machine has it
+# already: it would register qemu for every foreign program, machine-wide.
+# Nothing else from backports changes priority: packages that the machine runs
+# from there keep getting their upgrades.
+_Pin() {
+  cat <<EOF
+# From scripts/setup.sh of Korv3 No Intros: $wine32QemuPackage comes from
+# bookworm-backports (its qemu-i386 runs Wine's 32-bit loader on kernels that run
+# no 32-bit code). No other package's priority is changed here.
+Package: $wine32QemuPackage
+Pin: release n=bookworm-backports
+Pin-Priority: 990
+EOF
+  if ! _Installed qemu-user-binfmt; then
+    cat <<'EOF'
+
+# It would register qemu for every foreign program, machine-wide.
+Package: qemu-user-binfmt
+Pin: version *
+Pin-Priority: -1
+EOF
+  fi
+}
+
+_BackportsSource() {
+  cat <<'EOF'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+}
+
+# Whether an active apt source other than setup.sh's own lists bookworm-backports'
+# main packages: apt itself reads the sources, so commented-out lines, disabled
+# files and "Enabled: no" entries do not count.
+_BackportsListedElsewhere() {
+  apt-get indextargets --no-release-info --format '$(TARGET_OF) $(RELEASE) $(COMPONENT) $(SOURCESENTRY)' \
+    'Created-By: Packages' |
+    awk -v own="$backportsList:" '
+      $1 == "deb" && $2 == "bookworm-backports" && $3 == "main" && index($4, own) != 1 { found = 1 }
+      END { exit !found }'
+}
+
+# Writes FILE as root with what stdin holds, when it holds something else now.
+_WriteAsRoot() {
+  local file=$1 text
+  text=$(cat)
+  [[ -e $file && $(cat "$file") == "$text" ]] && return 0
+  _AsRoot "$file"
+  printf '%s\n' "$text" | "${asRoot[@]}" tee "$file" >/dev/null
+}
+
+# Sourced (by the tests), only the functions above.
+[[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
+
 # ---- the packages every machine needs ----
 
 needArch=0
@@ -66,51 +126,46 @@ if ((needArch || ${#missing[@]})); then
   _Apt install -y --no-install-recommends "${missing[@]}"
 fi
 
-# ---- the emulator, where the kernel runs no 32-bit code ----
+# ---- the emulator, where Wine's 32-bit loader runs under it ----
 
-if Wine32RunsNatively || Wine32QemuUsable; then
+# An earlier setup.sh pinned all of bookworm-backports to priority 1 in this
+# file: it is setup.sh's own, so it is brought to what setup.sh writes now.
+if [[ -e $backportsPin && $(cat "$backportsPin") != "$(_Pin)" ]]; then
+  echo "setup.sh: rewriting its pin $backportsPin: it takes $wine32QemuPackage alone from" \
+    "bookworm-backports and changes no other package's priority"
+  _Pin | _WriteAsRoot "$backportsPin"
+fi
+
+if ! Wine32WantsQemu || Wine32QemuUsable; then
   exit 0
 fi
 
+if [[ ${WINE_ENV_QEMU:-0} == 1 ]] && Wine32RunsNatively; then
+  because="WINE_ENV_QEMU=1 asks for the emulated route"
+else
+  because="this kernel runs no 32-bit code"
+fi
 _AsRoot "$wine32QemuPackage"
-echo "setup.sh: this kernel runs no 32-bit code: installing $wine32QemuPackage from bookworm-backports" \
+echo "setup.sh: $because: installing $wine32QemuPackage from bookworm-backports" \
   "(its qemu-i386 runs Wine's 32-bit loader)"
 
-# Another file may list bookworm-backports already; a second entry only makes
-# apt warn.
-if ! grep -rqs --exclude="$(basename "$backportsList")" 'bookworm-backports' \
-  /etc/apt/sources.list /etc/apt/sources.list.d/; then
+if _BackportsListedElsewhere; then
+  # A second entry would only make apt warn.
+  if [[ -e $backportsList && $(cat "$backportsList") == "$(_BackportsSource)" ]]; then
+    echo "setup.sh: another source lists bookworm-backports: removing its own $backportsList"
+    "${asRoot[@]}" rm -f "$backportsList"
+  fi
+else
   echo "setup.sh: adding Debian's bookworm-backports to apt's sources ($backportsList)"
-  "${asRoot[@]}" tee "$backportsList" >/dev/null <<'EOF'
-Types: deb
-URIs: http://deb.debian.org/debian
-Suites: bookworm-backports
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
+  _BackportsSource | _WriteAsRoot "$backportsList"
 fi
 
-echo "setup.sh: pinning bookworm-backports to $wine32QemuPackage alone ($backportsPin)"
-"${asRoot[@]}" tee "$backportsPin" >/dev/null <<EOF
-# From scripts/setup.sh of Korv3 No Intros: of bookworm-backports only
-# $wine32QemuPackage is taken (its qemu-i386 runs Wine's 32-bit loader on kernels
-# that run no 32-bit code); nothing else is installed or upgraded from there.
-Package: $wine32QemuPackage
-Pin: release n=bookworm-backports
-Pin-Priority: 990
-
-Package: *
-Pin: release n=bookworm-backports
-Pin-Priority: 1
-
-# It would register qemu for every foreign program, machine-wide.
-Package: qemu-user-binfmt
-Pin: version *
-Pin-Priority: -1
-EOF
+echo "setup.sh: pinning $wine32QemuPackage to bookworm-backports ($backportsPin)"
+_Pin | _WriteAsRoot "$backportsPin"
 
 _Apt update
-_Apt install -y --no-install-recommends "$wine32QemuPackage"
+# By name from that release: nothing else is taken from there.
+_Apt install -y --no-install-recommends "$wine32QemuPackage/bookworm-backports"
 
 if ! Wine32QemuUsable; then
   echo "setup.sh: $wine32Qemu is not there or older than $wine32QemuMinMajor" \

@@ -9,7 +9,11 @@
 #
 # The two builds' tests run side by side, one ctest each; their lines are shown
 # as they come, marked [32-bit] or [64-bit], and kept whole in <build>/test.log.
-# Exits non-zero when any test of either build fails or cannot run.
+# Before them, the set-up scripts' own checks (tests/scripts/*_test.sh: how
+# wine-env.sh treats prefixes and wineservers, in throw-away folders) run, and
+# their lines are shown marked [scripts] and kept in build/scripts-test/.
+# Exits non-zero when any test of either build or any script check fails or
+# cannot run.
 #
 # KORV3_ARCH=32 or 64 runs only that build's tests (both are still built);
 # KORV3_TEST_SERIAL=1 runs the two builds' tests one after the other.
@@ -25,6 +29,22 @@ for bits in 32 64; do
   cmake --no-warn-unused-cli -G Ninja -S . -B "$archBuildDir" -DCMAKE_TOOLCHAIN_FILE="$archToolchain" >/dev/null
   cmake --build "$archBuildDir" --parallel "$(nproc)"
 done
+
+# The set-up scripts' checks: each tests/scripts/*_test.sh, one after the other.
+scriptLogs=build/scripts-test
+scriptPassed=0
+scriptFailed=()
+scriptStart=$(date +%s)
+mkdir -p "$scriptLogs"
+for check in tests/scripts/*_test.sh; do
+  echo "test.sh: running $check"
+  if bash "$check" </dev/null 2>&1 | tee "$scriptLogs/$(basename "$check" .sh).log" | sed -u 's/^/[scripts] /'; then
+    scriptPassed=$((scriptPassed + 1))
+  else
+    scriptFailed+=("$check")
+  fi
+done
+scriptSeconds=$(($(date +%s) - scriptStart))
 
 case ${KORV3_ARCH:-auto} in
   32 | 64) testBits=("$KORV3_ARCH") ;;
@@ -42,6 +62,7 @@ _TestBuild() {
   unset WINE_ENV_PREFIX WINE_ENV_USE_DISPLAY
   source scripts/wine-env.sh || exit 1
   echo "test.sh: the $1-bit build's tests run on display $DISPLAY, prefix $WINEPREFIX"
+  : >"$archBuildDir/test.started"
   # Ended from outside, take ctest down with the Wine set-up.
   local ctestPid=""
   trap '[[ -n $ctestPid ]] && kill "$ctestPid" 2>/dev/null; _WeCleanup; exit 143' TERM
@@ -62,7 +83,7 @@ _Start() {
   log=$archBuildDir/test.log
   echo "test.sh: testing the $bits-bit build ($archBuildDir/), run $archHow"
   : >"$log"
-  rm -f "$archBuildDir/test.ended"
+  rm -f "$archBuildDir/test.ended" "$archBuildDir/test.started"
   startedAt[$bits]=$(date +%s)
   (_TestBuild "$bits") </dev/null >"$log" 2>&1 &
   runPid[$bits]=$!
@@ -114,6 +135,8 @@ fi
 passedAll=0
 failedAll=0
 exitCode=0
+notRun=()
+declare -A ran
 for bits in "${testBits[@]}"; do
   _ArchSet "$bits"
   log=$archBuildDir/test.log
@@ -124,8 +147,17 @@ for bits in "${testBits[@]}"; do
     passedAll=$((passedAll + total - failed))
     failedAll=$((failedAll + failed))
     what="$((total - failed)) passed, $failed failed"
+    ran[$bits]=1
+  elif [[ ! -e $archBuildDir/test.started ]]; then
+    # Its Wine could not be set up: say why, in the line that Wine's set-up
+    # left last.
+    why=$(grep -E '^wine-env: ' "$log" | tail -n 1 || true)
+    [[ -n $why ]] || why=$(grep -v '^[[:space:]]*$' "$log" | tail -n 1 || true)
+    what="did not run (${why:-no output}; see $log)"
+    notRun+=("$bits-bit")
   else
     what="did not finish (see $log)"
+    ran[$bits]=1
   fi
   [[ ${status[$bits]:-} == 0 ]] || exitCode=1
   echo "test.sh: the $bits-bit build ($archBuildDir/): $what in ${tookSeconds[$bits]} s; run $archHow"
@@ -133,13 +165,16 @@ done
 if ((serial == 0)); then
   echo "test.sh: the builds' tests ran side by side, each with its own Xvfb and prefix"
 fi
+scriptWhat="$scriptPassed passed, ${#scriptFailed[@]} failed"
+((${#scriptFailed[@]} == 0)) || { scriptWhat+=" (${scriptFailed[*]})"; exitCode=1; }
+echo "test.sh: the set-up scripts' checks (tests/scripts/): $scriptWhat in $scriptSeconds s"
 
 # What failed, again at the end, where a reader of a long run looks first: each
 # failing test case's name and its failure messages (the whole run is in the logs).
 for bits in "${testBits[@]}"; do
   _ArchSet "$bits"
   log=$archBuildDir/test.log
-  [[ ${status[$bits]:-} == 0 ]] && continue
+  [[ ${status[$bits]:-} == 0 || -z ${ran[$bits]:-} ]] && continue
   echo "test.sh: what failed in the $bits-bit build (whole output in $log):"
   awk '
     /\*\*\*(Failed|Timeout|Exception)/ { print "  " $0; next }
@@ -149,5 +184,16 @@ for bits in "${testBits[@]}"; do
     inFailure && lines < 12 { print "    " $0; lines++ }
   ' "$log" | head -n 80
 done
-echo "test.sh: $passedAll passed, $failedAll failed"
+for check in "${scriptFailed[@]}"; do
+  log=$scriptLogs/$(basename "$check" .sh).log
+  echo "test.sh: what failed in $check (whole output in $log):"
+  grep -E '^(FAILED|    )' "$log" | sed 's/^/  /' | head -n 40 || true
+done
+summary="$passedAll passed, $failedAll failed"
+if ((${#notRun[@]} == 1)); then
+  summary+="; the ${notRun[0]} build's tests did not run"
+elif ((${#notRun[@]} == 2)); then
+  summary+="; neither build's tests ran"
+fi
+echo "test.sh: $summary"
 exit "$exitCode"

@@ -4,7 +4,15 @@
 #
 # Set before sourcing (all optional):
 #   WINE_ENV_PREFIX=DIR     keep the prefix in DIR, made once and reused;
-#                           without it a fresh prefix is made in a temp dir
+#                           without it a fresh prefix is made in a temp dir.
+#                           DIR must be new, empty or made by this script: any
+#                           other folder (a Wine prefix of your own) is refused
+#                           and left as it is. Beside it, DIR.wine-env holds its
+#                           lock and its wineserver's socket folder: one shell at
+#                           a time uses DIR, and the next one finds and stops a
+#                           server that a killed shell left behind
+#   WINE_ENV_WAIT=SECONDS   how long to wait for another shell that uses the
+#                           same WINE_ENV_PREFIX (default 60) before giving up
 #   WINE_ENV_USE_DISPLAY=1  use the caller's $DISPLAY when it answers,
 #                           instead of a private Xvfb
 #   WINE_ENV_ARCH=win64     a 64-bit prefix run by Wine's 64-bit loader
@@ -16,7 +24,8 @@
 #                           are printed when a step fails
 #
 # Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES,
-# XDG_RUNTIME_DIR, TMPDIR (a folder of its own), WINE_ENV_LOADER (the loader to start programs with:
+# XDG_RUNTIME_DIR, TMPDIR (a folder of its own; for a kept prefix, the one in
+# DIR.wine-env), WINE_ENV_LOADER (the loader to start programs with:
 # "$WINE_ENV_LOADER" prog.exe; ctest's test commands use it too) and
 # WINE_ENV_HOW (one line: how this Wine runs, and why); for win64 and for the
 # emulated win32 also WINELOADER. Every Wine helper is started with stdin,
@@ -29,8 +38,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
 _weTmp=""
 _weXvfbPid=""
 _wePrefix=""
+_weSide=""
+_weWatchPid=""
 _weDone=0
 _weLog=""
+# In a prefix that this script began: only such a prefix is ever started over.
+_weOwnMark=.wine-env-own
 
 _WeQuiet() {
   "$@" </dev/null >/dev/null 2>&1
@@ -46,6 +59,11 @@ _WeCleanup() {
   if [[ -n $_weXvfbPid ]]; then
     kill "$_weXvfbPid" 2>/dev/null || true
     wait "$_weXvfbPid" 2>/dev/null || true
+  fi
+  # The kept prefix's lock goes last, once its server is gone.
+  if [[ -n $_weWatchPid ]]; then
+    kill -KILL "$_weWatchPid" 2>/dev/null || true
+    wait "$_weWatchPid" 2>/dev/null || true
   fi
   if [[ -n $_weTmp ]]; then
     rm -rf "$_weTmp"
@@ -104,12 +122,65 @@ _WeStartXvfb() {
   _WeFail "found no free display for Xvfb"
 }
 
+# Whether DIR may be used as this script's prefix: ready, begun (by this
+# script, and stopped before it was ready), new (missing or empty) or foreign.
+_WePrefixState() {
+  local dir=$1
+  if [[ -e $dir/.wine-env-ready ]]; then
+    echo ready
+  elif [[ -e $dir/$_weOwnMark ]]; then
+    echo begun
+  elif [[ ! -e $dir ]] || [[ -d $dir && -z $(ls -A "$dir" 2>/dev/null) ]]; then
+    echo new
+  else
+    echo foreign
+  fi
+}
+
+# A folder that this script did not make may be a player's own prefix with a
+# game in it: it is never started over, emptied or changed.
+_WeRefuseForeign() {
+  local dir=$1 what="files"
+  [[ $(_WePrefixState "$dir") == foreign ]] || return 0
+  [[ -e $dir/system.reg || -e $dir/drive_c || -e $dir/dosdevices ]] && what="a Wine prefix"
+  _WeFail "not touching $dir: it holds $what that scripts/wine-env.sh did not make;" \
+    "set WINE_ENV_PREFIX to a new or empty folder, or remove that one by hand"
+}
+
+# One shell at a time on a kept prefix: two would share one wineserver, and the
+# first to end would stop it under the other. The lock is held by a watcher
+# that ends with this shell, however the shell ends (even by kill -9): a
+# descriptor of the shell's own would be inherited by every Wine process it
+# starts, and they may outlive it.
+_WeLockPrefix() {
+  local prefix=$1 lock=$_weSide/lock fd holder wait=${WINE_ENV_WAIT:-60} shellPid=$BASHPID
+  mkdir -p "$_weSide" || return 1
+  exec {fd}>>"$lock" || return 1
+  if ! flock -n "$fd"; then
+    holder=$(tr -cd '0-9' <"$lock" 2>/dev/null || true)
+    echo "wine-env: the prefix $prefix is in use by another shell${holder:+ (pid $holder)};" \
+      "waiting up to $wait s for it to end (WINE_ENV_WAIT)" >&2
+    if ! flock -w "$wait" "$fd"; then
+      exec {fd}>&-
+      _WeFail "the prefix $prefix is still in use${holder:+ by pid $holder} after $wait s:" \
+        "end that shell first, or set WINE_ENV_PREFIX to another folder"
+      return 1
+    fi
+  fi
+  (
+    trap '' INT TERM HUP
+    exec tail --pid="$shellPid" -s 0.2 -f /dev/null
+  ) </dev/null >/dev/null 2>&1 &
+  _weWatchPid=$!
+  exec {fd}>&-
+  echo "$shellPid" >"$lock"
+}
+
 _WeCreatePrefix() {
-  # Half made by a run that was stopped: start it over, but never wipe a
-  # folder that is not a Wine prefix.
-  if [[ -d $WINEPREFIX ]] && [[ -n $(ls -A "$WINEPREFIX") ]]; then
-    [[ -e $WINEPREFIX/system.reg || -d $WINEPREFIX/drive_c || -d $WINEPREFIX/dosdevices ]] ||
-      _WeFail "$WINEPREFIX is not a Wine prefix; not touching it" || return 1
+  # Begun by a run that was stopped: start it over. Only a prefix marked as
+  # this script's own gets here.
+  if [[ $(_WePrefixState "$WINEPREFIX") == begun ]]; then
+    echo "wine-env: $WINEPREFIX was left half made: making it again"
     _WeQuiet timeout 30 wineserver -k || true
     rm -rf "$WINEPREFIX"
   fi
@@ -119,7 +190,8 @@ _WeCreatePrefix() {
   # any, go to the log.
   local attempt
   for attempt in 1 2 3; do
-    mkdir -p "$WINEPREFIX"
+    # Marked before wineboot, so that a prefix left half made is known as ours.
+    mkdir -p "$WINEPREFIX" && echo "begun by scripts/wine-env.sh" >"$WINEPREFIX/$_weOwnMark" || return 1
     if WINEDEBUG=err+all _WeLogged "wineboot --init in $WINEPREFIX (attempt $attempt)" \
       timeout 300 "$WINE_ENV_LOADER" wineboot --init; then
       break
@@ -187,13 +259,36 @@ _WeSetUp() {
   mkdir -p "$(dirname "$_weLog")"
   _weLog=$(cd "$(dirname "$_weLog")" && pwd)/$(basename "$_weLog")
   : >"$_weLog"
-  # Debian's wineserver makes its socket folder in $TMPDIR: keep it in ours, so
-  # that it goes with the rest.
-  mkdir -p "$_weTmp/tmp"
-  export TMPDIR="$_weTmp/tmp"
+
+  if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
+    # Not this shell's prefix (nor stopped at its end) until it is known as ours
+    # and locked: a refused folder is not touched, not even by a `wineserver -k`.
+    local prefix
+    mkdir -p "$(dirname "$WINE_ENV_PREFIX")"
+    prefix=$(cd "$(dirname "$WINE_ENV_PREFIX")" && pwd)/$(basename "$WINE_ENV_PREFIX")
+    _WeRefuseForeign "$prefix" || return 1
+    _weSide=$prefix.wine-env
+    _WeLockPrefix "$prefix" || return 1
+    # Looked at again under the lock: the last shell may have changed it.
+    _WeRefuseForeign "$prefix" || return 1
+    _wePrefix=$prefix
+    # Debian's wineserver makes its socket folder in $TMPDIR and notes the
+    # folder's name in the prefix: every shell on this prefix uses the same
+    # $TMPDIR, so that it finds a server that is running.
+    mkdir -p "$_weSide/tmp"
+    export TMPDIR="$_weSide/tmp"
+  else
+    _wePrefix="$_weTmp/prefix"
+    # This prefix's server goes with the shell, and so does its socket folder.
+    mkdir -p "$_weTmp/tmp"
+    export TMPDIR="$_weTmp/tmp"
+  fi
+  export WINEPREFIX="$_wePrefix"
   export WINEDEBUG=-all
-  # No Mono or Gecko here: without this wineboot offers to download them and waits.
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # No Mono or Gecko here: without this wineboot offers to download them and
+  # waits. Nor menu entries or file types in the user's desktop for the
+  # programs of these prefixes.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
   local ownDisplay=1
   if [[ ${WINE_ENV_USE_DISPLAY:-0} == 1 ]] && _WeDisplayUsable "${DISPLAY:-}"; then
@@ -202,21 +297,17 @@ _WeSetUp() {
     _WeStartXvfb || return 1
   fi
 
-  if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
-    mkdir -p "$(dirname "$WINE_ENV_PREFIX")"
-    _wePrefix=$(cd "$(dirname "$WINE_ENV_PREFIX")" && pwd)/$(basename "$WINE_ENV_PREFIX")
-  else
-    _wePrefix="$_weTmp/prefix"
-  fi
-  export WINEPREFIX="$_wePrefix"
-
-  if [[ ! -e $WINEPREFIX/.wine-env-ready ]]; then
-    _WeCreatePrefix || return 1
-  fi
+  case $(_WePrefixState "$WINEPREFIX") in
+    ready) ;;
+    new | begun) _WeCreatePrefix || return 1 ;;
+    *) _WeRefuseForeign "$WINEPREFIX"; return 1 ;;
+  esac
 
   if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
-    # A run that was killed outright may have left its server behind.
+    # A shell that was killed outright may have left its server behind: with
+    # the lock held, no live shell uses it.
     _WeQuiet timeout 30 wineserver -k || true
+    _WeQuiet timeout 30 wineserver -w || true
   fi
   _WeQuiet wineserver -p || _WeFail "could not start the wineserver" || return 1
   # Xvfb has no window manager: let Wine draw captions and borders itself there,

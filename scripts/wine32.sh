@@ -33,9 +33,15 @@ Wine32QemuUsable() {
   [[ -n $version ]] && ((${version%%.*} >= wine32QemuMinMajor))
 }
 
+# Whether the 32-bit loader is to run under the emulator: where the kernel
+# cannot start it, or where WINE_ENV_QEMU=1 asks for that.
+Wine32WantsQemu() {
+  [[ ${WINE_ENV_QEMU:-0} == 1 ]] || ! Wine32RunsNatively
+}
+
 # Sets wine32Route (native, qemu or none) and wine32Why (one line: how and why).
 Wine32Route() {
-  if [[ ${WINE_ENV_QEMU:-0} != 1 ]] && Wine32RunsNatively; then
+  if ! Wine32WantsQemu; then
     wine32Route=native
     wine32Why="natively by Wine's 32-bit loader (this kernel runs 32-bit code)"
     return 0
@@ -47,10 +53,17 @@ Wine32Route() {
     wine32Why="by Wine's 32-bit loader under qemu-i386 $(Wine32QemuVersion) user-mode emulation ($because; slower)"
   else
     wine32Route=none
-    local found
+    local found setup="bash scripts/setup.sh"
     found=$(Wine32QemuVersion)
-    wine32Why="not at all: $because and there is no qemu-i386 $wine32QemuMinMajor or newer${found:+ (found $found)}; scripts/setup.sh installs it"
+    [[ ${WINE_ENV_QEMU:-0} == 1 ]] && setup="WINE_ENV_QEMU=1 $setup"
+    wine32Why="not at all: $because and there is no qemu-i386 $wine32QemuMinMajor or newer${found:+ (found $found)}; $setup installs it"
   fi
+}
+
+# Prints WORD quoted for sh, whatever it holds.
+_Wine32ShQuote() {
+  local q="'\\''"
+  printf "'%s'" "${1//\'/$q}"
 }
 
 # Makes DIR a folder from which the emulated 32-bit Wine runs, and prints the
@@ -79,13 +92,25 @@ Wine32MakeEmulatedLoader() {
   ln -sfn /usr/share/wine "$dir/share/wine" || return 1
   ln -sfn /usr/lib/wine/wineserver "$bin/wineserver" || return 1
   cp -f "$wine32Loader" "$bin/wine-i386.new" && mv -f "$bin/wine-i386.new" "$bin/wine-i386" || return 1
-  cat >"$bin/wine.new" <<EOF || return 1
+  # The wrapper finds its folder when it runs: a path written into it would have
+  # to survive sh's quoting, and a temp folder's path may hold any character.
+  {
+    cat <<'EOF'
 #!/bin/sh
 # Wine's 32-bit loader under user-mode emulation: this machine's kernel runs no
 # 32-bit code. Made by scripts/wine32.sh.
+case $0 in
+  */*) bin=${0%/*} ;;
+  *) bin=$(command -v "$0") && bin=${bin%/*} ;;
+esac
+case $bin in
+  /*) ;;
+  *) bin=$PWD/$bin ;;
+esac
 export WINELOADERNOEXEC=1
-exec $wine32Qemu -0 "$bin/wine" "$bin/wine-i386" "\$@"
 EOF
+    printf 'exec %s -0 "$bin/wine" "$bin/wine-i386" "$@"\n' "$(_Wine32ShQuote "$wine32Qemu")"
+  } >"$bin/wine.new" || return 1
   chmod 755 "$bin/wine.new" && mv -f "$bin/wine.new" "$bin/wine" || return 1
   echo "$bin/wine"
 }

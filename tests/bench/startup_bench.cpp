@@ -1,7 +1,10 @@
 // Start-up time of the program beside that of the least program showing the same shaped,
 // faded window (startup_minimal): from just before the process is created until its
 // window reports alpha 240, read from outside with GetLayeredWindowAttributes. They are
-// started in turn, the order rotated every round, each process ended once measured.
+// started in turn, the order rotated every round, each process ended once measured. Each
+// start waits until the previous process is gone, its windows with it, and then a settle
+// pause: Wine tears an ended process down for a while after, and a start in the middle of
+// that would measure the teardown, most of all for the program that asks the server most.
 // Built with the tests, not run by them: run it by hand under the test display:
 //   startup_bench.exe [rounds] [program.exe ...]
 // Without programs it times the program built beside it; more than one (an older build,
@@ -27,6 +30,9 @@ namespace {
 
 constexpr BYTE kShownAlpha = 240;
 constexpr double kTimeoutSeconds = 30;
+// After the previous process and its windows are gone. On one machine under Wine, a start
+// 5 to 30 ms after the previous kill took 3 to 4 times as long as one 100 ms or more after.
+constexpr DWORD kSettleMs = 300;
 
 // The build gives Linux paths; Wine shows the Linux root as drive Z:.
 std::string WindowsPath(std::string path) {
@@ -42,18 +48,38 @@ std::string FolderOf(const std::string& path) {
 
 struct Search {
     DWORD process;
+    bool layeredOnly;
     HWND found;
 };
 
-// A visible layered top-level window of the process.
-BOOL CALLBACK FindLayered(HWND window, LPARAM param) {
+// A top-level window of the process (a layered one, when asked).
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     if (owner != search->process) return TRUE;
-    if (!(::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED)) return TRUE;
+    if (search->layeredOnly && !(::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED)) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+HWND WindowOf(DWORD process, bool layeredOnly) {
+    Search search{process, layeredOnly, nullptr};
+    ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Ends the process, waits until it and its top-level windows are gone, then lets Wine
+// settle. False when it would not end.
+bool EndAndSettle(const PROCESS_INFORMATION& process) {
+    ::TerminateProcess(process.hProcess, 0);
+    if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "process %lu did not end\n", process.dwProcessId);
+        return false;
+    }
+    for (int i = 0; i < 1000 && WindowOf(process.dwProcessId, false); ++i) ::Sleep(5);
+    ::Sleep(kSettleMs);
+    return true;
 }
 
 bool ReportsShownAlpha(HWND window) {
@@ -81,11 +107,7 @@ double TimeOne(const std::string& exe) {
     HWND window = nullptr;
     for (;;) {
         const double now = Seconds();
-        if (!window) {
-            Search search{process.dwProcessId, nullptr};
-            ::EnumWindows(FindLayered, reinterpret_cast<LPARAM>(&search));
-            window = search.found;
-        }
+        if (!window) window = WindowOf(process.dwProcessId, true);
         if (window && ReportsShownAlpha(window)) {
             result = now - start;
             break;
@@ -99,8 +121,7 @@ double TimeOne(const std::string& exe) {
         // both programs depend on.
         ::Sleep(1);
     }
-    ::TerminateProcess(process.hProcess, 0);
-    ::WaitForSingleObject(process.hProcess, 10000);
+    if (!EndAndSettle(process)) result = -1;
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return result;
@@ -130,6 +151,8 @@ int main(int argc, char** argv) {
     subjects.push_back({"minimal", WindowsPath(STARTUP_MINIMAL_EXE), {}});
     const std::size_t minimal = subjects.size() - 1;
     for (std::size_t i = 0; i < minimal; ++i) std::printf("%s: %s\n", subjects[i].label.c_str(), subjects[i].exe.c_str());
+    std::printf("each start %lu ms after the previous process and its windows were gone\n",
+                static_cast<unsigned long>(kSettleMs));
 
     // One start of each first, unmeasured: the first start of an image pays for reading it
     // from disk.
