@@ -68,20 +68,6 @@ forms::OwnedHandle HoldReadable(const std::string& path) {
     return held;
 }
 
-// Runs one statement as forms::ResumeNext does and tells which runtime error it raised:
-// 0 for none, -1 for a failure of another kind.
-template <class Statement>
-int RaisedError(Statement&& statement) noexcept {
-    try {
-        statement();
-        return 0;
-    } catch (const forms::RuntimeError& error) {
-        return error.Number();
-    } catch (...) {
-        return -1;
-    }
-}
-
 // Where a movie's name leads, found before anything of it is changed. Under Wine a movie
 // can be a Unix link that its attributes do not show, and every call that changes a file
 // through such a name (attributes, delete, rename, overwrite) changes the file it leads to,
@@ -292,7 +278,7 @@ void WndMain::Apply_Click() {
         // over. Any other name is made new, which fails where something is in the way
         // instead of writing through it: under Wine a link to a missing file is found so.
         const bool overwrite = found.lead == Lead::Here && !deleted;
-        const int copyError = RaisedError([&] { Fso().CopyFile(replacement, movie, overwrite); });
+        const int copyError = forms::ResumeNextErr([&] { Fso().CopyFile(replacement, movie, overwrite); });
         if (copyError == 0) return;
         if (found.lead == Lead::Absent && copyError == forms::kErrFileExists) {
             notReplaced.push_back({std::string(name), WhatIsLeft({Lead::Nowhere, {}}), true});

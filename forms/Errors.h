@@ -75,15 +75,24 @@ auto OutOfMemoryAsRuntimeError(Body&& body) -> decltype(body()) {
 }
 
 // Runs one statement and, if it raises an error, skips it: the caller goes on with its
-// next statement. Returns false when the statement failed.
+// next statement. Returns the number of the runtime error it raised: 0 for none, -1 for a
+// failure of another kind.
 template <class Statement>
-bool ResumeNext(Statement&& statement) noexcept {
+int ResumeNextErr(Statement&& statement) noexcept {
     try {
         statement();
-        return true;
+        return 0;
+    } catch (const RuntimeError& error) {
+        return error.Number();
     } catch (...) {
-        return false;
+        return -1;
     }
+}
+
+// The same, telling only whether the statement went through.
+template <class Statement>
+bool ResumeNext(Statement&& statement) noexcept {
+    return ResumeNextErr(statement) == 0;
 }
 
 // Conversions with the runtime's rules: rounding to the nearest whole number with a half
