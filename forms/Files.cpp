@@ -40,6 +40,14 @@ void SetAttr(const std::string& path, DWORD attributes) {
     if (!::SetFileAttributesA(path.c_str(), value)) RaiseForWin32Error(::GetLastError());
 }
 
+void SetAttr(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO info{};  // times of 0 stay as they are
+    info.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    if (!::SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info)) {
+        RaiseForWin32Error(::GetLastError());
+    }
+}
+
 std::string Dir(const std::string& pathName, DWORD attributes) {
     constexpr DWORD kSpecial = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                FILE_ATTRIBUTE_DIRECTORY;

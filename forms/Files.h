@@ -19,6 +19,9 @@ std::uint32_t Shell(const std::string& commandLine, int windowStyle);
 
 // Sets a file's attributes; raises an error when the file cannot be found or changed.
 void SetAttr(const std::string& path, DWORD attributes);
+// The same for the file that a handle is open on (with the right to write attributes):
+// the file that was opened, whatever its name leads to by now.
+void SetAttr(HANDLE file, DWORD attributes);
 
 // The name, without its folder, of the first entry that matches pathName (wildcards
 // allowed) and the attribute mask, or empty text when none does. Plain, read-only and
