@@ -29,23 +29,6 @@ void SetAttr(HANDLE file, DWORD attributes);
 // mask has every one of those bits that the entry carries.
 std::string Dir(const std::string& pathName, DWORD attributes);
 
-// What opening a name reaches, links followed (a Unix link under Wine, whose attributes
-// do not show it, as much as a Windows one): the path the system gives for the opened
-// file or folder, and how many names that file has. Nothing is read or changed.
-struct OpenedName {
-    DWORD error = ERROR_SUCCESS;  // why nothing could be opened; the rest is empty then
-    std::wstring finalPath;       // "\\?\C:\..." or "\\?\UNC\..."
-    DWORD links = 0;
-    bool folder = false;
-};
-OpenedName OpenName(const std::string& path);
-
-// Two final paths name the same place: compared as the file system compares names.
-bool SameFinalPath(const std::wstring& a, const std::wstring& b);
-
-// A final path as a user writes it: "C:\..." or "\\server\...", in the ANSI code page.
-std::string ShownFinalPath(const std::wstring& finalPath);
-
 // Deletes one file; "File not found" when there is none of that name, "Path/File access
 // error" when it is read-only.
 void Kill(const std::string& path);
