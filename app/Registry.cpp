@@ -105,17 +105,17 @@ std::optional<StoredValue> ReadStoredValue(std::string KeyPath, const std::strin
     StoredValue value;
     DWORD size = 0;
     LONG result = ::RegQueryValueExA(key, ValueName.c_str(), nullptr, &value.type, nullptr, &size);
-    // The value may grow between the two calls: ask again with its new size.
-    for (int attempt = 0; result == ERROR_SUCCESS && attempt < 3; ++attempt) {
+    // The value may grow between two calls: ask again with its new size, a few times. When
+    // the last try still finds more data, the value was not read.
+    for (int attempt = 0; attempt < 3 && (result == ERROR_SUCCESS || result == ERROR_MORE_DATA);
+         ++attempt) {
         value.bytes.resize(size);
         result = ::RegQueryValueExA(key, ValueName.c_str(), nullptr, &value.type,
                                     reinterpret_cast<BYTE*>(value.bytes.data()), &size);
-        if (result == ERROR_MORE_DATA) {
-            result = ERROR_SUCCESS;
-            continue;
+        if (result == ERROR_SUCCESS) {
+            value.bytes.resize(size);
+            break;
         }
-        value.bytes.resize(size);
-        break;
     }
     ::RegCloseKey(key);
     if (result != ERROR_SUCCESS) return std::nullopt;

@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "app/MovieLead.h"
 #include "app/Registry.h"
 #include "app/WndMain.h"
-#include "forms/Files.h"
 #include "forms/Handles.h"
 #include "skin/Transparency.h"
 
@@ -21,7 +23,6 @@ constexpr std::array<std::string_view, 15> kGroup3{
     "Intr_v8_e.bik",   "Intr_v8_f.bik",   "Intr_v8_g.bik",   "Intr_v8_i.bik",   "Intr_v8_s.bik"};
 
 constexpr int kTicked = 1;
-constexpr DWORD kNormalAttributes = 0;
 // What the registry reader gives when the key or the value cannot be read.
 constexpr char kReadError[] = "Error";
 
@@ -68,53 +69,6 @@ forms::OwnedHandle HoldReadable(const std::string& path) {
     return held;
 }
 
-// Where a movie's name leads, found before anything of it is changed. Under Wine a movie
-// can be a Unix link that its attributes do not show, and every call that changes a file
-// through such a name (attributes, delete, rename, overwrite) changes the file it leads to,
-// outside the folder, while the link stays; nor can a Windows program remove the link
-// itself. So only a name that is the movie itself in the video folder is touched.
-enum class Lead {
-    Absent,      // nothing of this name can be seen or opened
-    Here,        // a file (or a folder) of the video folder, by this name only
-    Elsewhere,   // opens a file or folder by another path: a link
-    OtherNames,  // a file with more names than this one (a hard link)
-    Nowhere,     // a name that is there but opens nothing: a link to a missing file
-    Unknown,     // cannot be opened for another reason
-};
-
-struct MovieLead {
-    Lead lead = Lead::Absent;
-    forms::OpenedName opened;
-};
-
-MovieLead FindLead(const std::string& path, const std::wstring& expectedFinalPath) {
-    MovieLead found{Lead::Absent, forms::OpenName(path)};
-    const forms::OpenedName& opened = found.opened;
-    if (opened.error == ERROR_FILE_NOT_FOUND || opened.error == ERROR_PATH_NOT_FOUND) {
-        // Windows shows a link to a missing file by its own attributes; Wine shows
-        // nothing of it, and only creating the name finds it (see CreateMovie).
-        found.lead = ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? Lead::Absent
-                                                                                 : Lead::Nowhere;
-    } else if (opened.error != ERROR_SUCCESS) {
-        found.lead = Lead::Unknown;
-    } else if (!forms::SameFinalPath(opened.finalPath, expectedFinalPath)) {
-        found.lead = Lead::Elsewhere;
-    } else if (!opened.folder && opened.links > 1) {
-        found.lead = Lead::OtherNames;
-    } else {
-        found.lead = Lead::Here;
-    }
-    return found;
-}
-
-std::wstring Widen(std::string_view text) {
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 // Registry values in messages: a player sees the folder text as it is when it can be
 // shown, and otherwise what kind of data the value holds.
 bool Printable(std::string_view text) {
@@ -131,48 +85,124 @@ std::string Shown(std::string text) {
     return text;
 }
 
+// Why a movie was not replaced: each reason has its line and a paragraph that says what
+// the player can do.
+enum class Why {
+    Held,       // the running game holds it open
+    Link,       // a link or another name of a file
+    Folder,     // a folder in the movie's place
+    CaseTwins,  // more than one file of its name in different letter case
+    TooLong,    // a path longer than Windows programs open
+    Unopened,   // cannot be opened for another reason
+};
+
 // A movie the run could not replace, and what is left of it.
 struct NotReplaced {
     std::string name;
     std::string whatIsLeft;
-    bool leftAlone;  // a link or a file of more names: not touched at all
+    Why why;
 };
 
-std::string WhatIsLeft(const MovieLead& found) {
-    switch (found.lead) {
+constexpr char kLeadsNowhere[] = "a link that leads nowhere, left as it is";
+
+std::string Joined(const std::vector<std::wstring>& names) {
+    std::string joined;
+    for (const std::wstring& name : names) {
+        joined += (joined.empty() ? "" : ", ") + MovieLead::ShownPath(name);
+    }
+    return joined;
+}
+
+// A movie that the run leaves as it is because of where its name leads.
+NotReplaced LeftAlone(std::string_view name, const MovieLead::Movie& movie) {
+    using MovieLead::Lead;
+    const std::string movieName(name);
+    switch (movie.lead) {
     case Lead::Elsewhere:
-        return std::string(found.opened.folder ? "a link to the folder " : "a link to ") +
-               forms::ShownFinalPath(found.opened.finalPath) + ", left as it is";
+        return {movieName,
+                std::string(movie.folder ? "a link to the folder " : "a link to ") +
+                    MovieLead::ShownPath(movie.finalPath) + ", left as it is",
+                Why::Link};
     case Lead::OtherNames:
-        return "one of " + std::to_string(found.opened.links) +
-               " names of the same file (a hard link), left as it is";
-    case Lead::Nowhere: return "a link that leads nowhere, left as it is";
-    case Lead::Unknown: return "cannot be opened to find where it leads, left as it is";
+        return {movieName,
+                "one of " + std::to_string(movie.links) +
+                    " names of the same file (a hard link), left as it is",
+                Why::Link};
+    case Lead::Nowhere: return {movieName, kLeadsNowhere, Why::Link};
+    case Lead::Folder: return {movieName, "a folder, not a movie, left as it is", Why::Folder};
+    case Lead::CaseTwins:
+        return {movieName,
+                std::to_string(movie.spellings.size()) + " files of this name in different letter case (" +
+                    Joined(movie.spellings) + "), left as they are",
+                Why::CaseTwins};
+    case Lead::TooLong:
+        return {movieName,
+                "its path is too long to be opened (" + std::to_string(movie.pathLength) +
+                    " characters, at most " + std::to_string(MovieLead::kLongestPath) +
+                    "), left as it is",
+                Why::TooLong};
+    case Lead::Unopened:
     case Lead::Absent:
     case Lead::Here: break;
     }
-    return {};
+    return {movieName, "cannot be opened (error " + std::to_string(movie.error) + "), left as it is",
+            Why::Unopened};
 }
+
+// One movie of the run: where its name leads, and the three changes when it may be
+// replaced. Nothing when it was replaced.
+std::optional<NotReplaced> ReplaceMovie(const MovieLead::Folder& videoFolder, const std::string& folder,
+                                        std::string_view name, const std::string& replacement,
+                                        const forms::FileSystemObject& fso) {
+    using MovieLead::Lead;
+    MovieLead::Movie movie = MovieLead::Find(videoFolder, folder, name);
+    if (movie.lead != Lead::Here && movie.lead != Lead::Absent) return LeftAlone(name, movie);
+    switch (MovieLead::Replace(movie, folder + std::string(name), replacement, fso)) {
+    case MovieLead::Replaced::Yes: return std::nullopt;
+    case MovieLead::Replaced::KeptOldContent:
+        return NotReplaced{std::string(name), "kept its old content", Why::Held};
+    case MovieLead::Replaced::Missing:
+        return NotReplaced{std::string(name), "missing, not replaced", Why::Held};
+    case MovieLead::Replaced::Nowhere: break;
+    }
+    return NotReplaced{std::string(name), kLeadsNowhere, Why::Link};
+}
+
+// What a player can do about each kind of movie that was not replaced.
+constexpr std::pair<Why, const char*> kAdvice[] = {
+    {Why::Held,
+     "A movie that the running game holds open cannot be replaced: close the game and run "
+     "this program again."},
+    {Why::Link,
+     "A movie that is a link, or another name of a file, is left as it is, so that nothing "
+     "outside the video folder changes. To have it replaced, remove the link itself and run "
+     "this program again (under Wine, remove it on the Linux side: Windows programs there "
+     "remove the file that it leads to)."},
+    {Why::Folder,
+     "A folder in a movie's place is left as it is, with everything in it. To have the movie "
+     "replaced, move the folder out of the video folder and run this program again."},
+    {Why::CaseTwins,
+     "Where the video folder holds more than one file of a movie's name in different letter "
+     "case (as a Linux disk can), the game may play any of them, so none is changed. Keep one "
+     "of them, remove the others on the Linux side and run this program again."},
+    {Why::TooLong,
+     "Windows programs cannot open a file whose path is longer than 259 characters. To have "
+     "such a movie replaced, move the game to a folder with a shorter path, point the "
+     "registry value PATH_VIDEO there and run this program again."},
+    {Why::Unopened,
+     "A movie that cannot be opened is left as it is: see that you may change the files of "
+     "the video folder, and run this program again."},
+};
 
 std::string NotReplacedReport(const std::string& folder, const std::vector<NotReplaced>& movies,
                               std::size_t ticked) {
     std::string text = "Not every movie was replaced: " + std::to_string(ticked - movies.size()) +
                        " of " + std::to_string(ticked) + " were.\r\n\r\nIn " + Shown(folder) + ":\r\n";
-    bool held = false;
-    bool leftAlone = false;
-    for (const NotReplaced& movie : movies) {
-        text += movie.name + ": " + movie.whatIsLeft + "\r\n";
-        (movie.leftAlone ? leftAlone : held) = true;
-    }
-    if (held) {
-        text += "\r\nA movie that the running game holds open cannot be replaced: close the game "
-                "and run this program again.";
-    }
-    if (leftAlone) {
-        text += "\r\nA movie that is a link, or another name of a file, is left as it is, so that "
-                "nothing outside the video folder changes. To have it replaced, remove the link "
-                "itself and run this program again (under Wine, remove it on the Linux side: "
-                "Windows programs there remove the file that it leads to).";
+    for (const NotReplaced& movie : movies) text += movie.name + ": " + movie.whatIsLeft + "\r\n";
+    for (const auto& [why, advice] : kAdvice) {
+        if (std::any_of(movies.begin(), movies.end(), [&](const NotReplaced& m) { return m.why == why; })) {
+            text += std::string("\r\n") + advice;
+        }
     }
     return text;
 }
@@ -191,17 +221,13 @@ std::string KindOfValue(const std::optional<Registry::StoredValue>& stored) {
     }
 }
 
-}  // namespace
-
-void WndMain::Apply_Click() {
-    if (forms::MsgBox("No Backup feature!\r\nContinue?", forms::kMsgYesNo) != forms::kAnswerYes) {
-        return;
-    }
-
-    std::optional<std::string> value;  // the registry value's text, when it could be read
+// Steps two to four of the run: the folder as the registry value names it, and the movie
+// folder's text, held as the caption of buff. The value's text when it could be read.
+std::optional<std::string> ReadMovieFolder(forms::Label& buff) {
+    std::optional<std::string> value;
     forms::ResumeNext([&] {
-        std::string keyPath = GameKeyPath;
-        std::string valueName = GameFolderValue;
+        std::string keyPath = WndMain::GameKeyPath;
+        std::string valueName = WndMain::GameFolderValue;
         const std::optional<std::string> read = Registry::ReadRegistry(keyPath, valueName);
         buff.SetCaption(FolderOfValue(read.value_or(std::string())));
         if (read && *read != kReadError) value = *read;
@@ -209,20 +235,30 @@ void WndMain::Apply_Click() {
     forms::ResumeNext([&] {
         std::string folder = buff.Caption();
         if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-        buff.SetCaption(folder + "\\" + MovieFolderName + "\\");
+        buff.SetCaption(folder + "\\" + WndMain::MovieFolderName + "\\");
     });
+    return value;
+}
 
-    // Nothing is deleted unless the run knows where the movies are and has the movie to
-    // put in their place: a failed read, a missing folder or a missing replacement would
-    // otherwise lose the movies, or touch files elsewhere, and still report success.
-    const std::string folder = buff.Caption();
-    const std::string replacement = forms::App::Path() + "\\" + DummyMovieFile;
-    const std::string registryValue =
-        std::string("the registry value ") + GameFolderValue + " of the key " + GameKeyPath;
-    auto stored = [] { return Registry::ReadStoredValue(GameKeyPath, GameFolderValue); };
+// What the run needs before it changes anything: the movie folder, opened, and the
+// replacement movie, held. Nothing is deleted unless the run knows where the movies are
+// and has the movie to put in their place: a failed read, a missing folder or a missing
+// replacement would otherwise lose the movies, or touch files elsewhere, and still report
+// success. The refusal says why it cannot go on; it is empty when it can.
+struct Checked {
+    MovieLead::Folder videoFolder;
     forms::OwnedHandle heldReplacement;
-    forms::OpenedName openedFolder;
     std::string refusal;
+};
+
+Checked Check(const std::optional<std::string>& value, const std::string& folder,
+              const std::string& replacement, const forms::FileSystemObject& fso) {
+    const std::string registryValue = std::string("the registry value ") + WndMain::GameFolderValue +
+                                      " of the key " + WndMain::GameKeyPath;
+    auto stored = [] { return Registry::ReadStoredValue(WndMain::GameKeyPath, WndMain::GameFolderValue); };
+    const std::string folderPath = folder.substr(0, folder.size() - 1);  // without its "\"
+    Checked checked;
+    std::string& refusal = checked.refusal;
     if (!value) {
         const auto tooLong = stored();
         if (tooLong && tooLong->bytes.size() > Registry::kValueBufferBytes) {
@@ -242,20 +278,40 @@ void WndMain::Apply_Click() {
         const std::string text = FolderOfValue(*value);
         refusal += Printable(text) ? ":\r\n" + text
                                    : ": it holds " + KindOfValue(stored()) + ", not a folder's name.";
-    } else if (!FolderExists(folder)) {
+    } else if (const std::size_t length = MovieLead::Widen(folderPath).size();
+               length > MovieLead::kLongestPath) {
+        refusal = "The game's movie folder cannot be opened: its path is too long (" +
+                  std::to_string(length) + " characters, at most " +
+                  std::to_string(MovieLead::kLongestPath) + "):\r\n" + Shown(folder) + "\r\n(from " +
+                  registryValue + ")";
+    } else if (!FolderExists(folderPath)) {
         refusal = "The game's movie folder was not found:\r\n" + Shown(folder) + "\r\n(from " +
                   registryValue + ")";
-    } else if ((openedFolder = forms::OpenName(folder.substr(0, folder.size() - 1))).error !=
-               ERROR_SUCCESS) {
+    } else if ((checked.videoFolder = MovieLead::Folder::Open(folderPath)).Error() != ERROR_SUCCESS) {
         refusal = "The game's movie folder cannot be opened:\r\n" + Shown(folder);
-    } else if (!Fso().FileExists(replacement)) {
+    } else if (!fso.FileExists(replacement)) {
         refusal = "The replacement movie is missing:\r\n" + replacement;
-    } else if (!(heldReplacement = HoldReadable(replacement))) {
+    } else if (!(checked.heldReplacement = HoldReadable(replacement))) {
         refusal = "The replacement movie cannot be read (is another program using it?):\r\n" +
                   replacement;
     }
-    if (!refusal.empty()) {
-        forms::MsgBox(refusal + "\r\n\r\nNo file was changed.", forms::kMsgOkOnly | MB_ICONEXCLAMATION);
+    return checked;
+}
+
+}  // namespace
+
+void WndMain::Apply_Click() {
+    if (forms::MsgBox("No Backup feature!\r\nContinue?", forms::kMsgYesNo) != forms::kAnswerYes) {
+        return;
+    }
+    const std::optional<std::string> value = ReadMovieFolder(buff);
+    const std::string folder = buff.Caption();
+    const std::string replacement = forms::App::Path() + "\\" + DummyMovieFile;
+
+    Checked checked = Check(value, folder, replacement, Fso());
+    if (!checked.refusal.empty()) {
+        forms::MsgBox(checked.refusal + "\r\n\r\nNo file was changed.",
+                      forms::kMsgOkOnly | MB_ICONEXCLAMATION);
         return;
     }
 
@@ -263,35 +319,13 @@ void WndMain::Apply_Click() {
     std::vector<NotReplaced> notReplaced;
     auto replace = [&](std::string_view name) {
         ++ticked;
-        const std::string movie = buff.Caption() + std::string(name);
-        const MovieLead found = FindLead(movie, openedFolder.finalPath + L"\\" + Widen(name));
-        if (found.lead != Lead::Here && found.lead != Lead::Absent) {
-            notReplaced.push_back({std::string(name), WhatIsLeft(found), true});
-            return;
-        }
-        bool deleted = false;
-        if (found.lead == Lead::Here) {
-            forms::ResumeNext([&] { forms::SetAttr(movie, kNormalAttributes); });
-            deleted = forms::ResumeNext([&] { Fso().DeleteFile(movie, true); });
-        }
-        // Only the movie itself, still there because it could not be deleted, is written
-        // over. Any other name is made new, which fails where something is in the way
-        // instead of writing through it: under Wine a link to a missing file is found so.
-        const bool overwrite = found.lead == Lead::Here && !deleted;
-        const int copyError = forms::ResumeNextErr([&] { Fso().CopyFile(replacement, movie, overwrite); });
-        if (copyError == 0) return;
-        if (found.lead == Lead::Absent && copyError == forms::kErrFileExists) {
-            notReplaced.push_back({std::string(name), WhatIsLeft({Lead::Nowhere, {}}), true});
-        } else {
-            const bool missing = deleted || found.lead == Lead::Absent;
-            notReplaced.push_back(
-                {std::string(name), missing ? "missing, not replaced" : "kept its old content", false});
-        }
+        auto missed = ReplaceMovie(checked.videoFolder, buff.Caption(), name, replacement, Fso());
+        if (missed) notReplaced.push_back(std::move(*missed));
     };
     if (Check1.Value() == kTicked) for (auto name : kGroup1) replace(name);
     if (Check2.Value() == kTicked) for (auto name : kGroup2) replace(name);
     if (Check3.Value() == kTicked) for (auto name : kGroup3) replace(name);
-    heldReplacement.Reset();
+    checked = Checked{};  // the folder and the replacement are let go before the report
 
     if (notReplaced.empty()) {
         forms::MsgBox("Done!", forms::kMsgOkOnly);

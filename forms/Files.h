@@ -19,29 +19,15 @@ std::uint32_t Shell(const std::string& commandLine, int windowStyle);
 
 // Sets a file's attributes; raises an error when the file cannot be found or changed.
 void SetAttr(const std::string& path, DWORD attributes);
+// The same for the file that a handle is open on (with the right to write attributes):
+// the file that was opened, whatever its name leads to by now.
+void SetAttr(HANDLE file, DWORD attributes);
 
 // The name, without its folder, of the first entry that matches pathName (wildcards
 // allowed) and the attribute mask, or empty text when none does. Plain, read-only and
 // archive files always match; a hidden (2), system (4) or folder (16) entry only when the
 // mask has every one of those bits that the entry carries.
 std::string Dir(const std::string& pathName, DWORD attributes);
-
-// What opening a name reaches, links followed (a Unix link under Wine, whose attributes
-// do not show it, as much as a Windows one): the path the system gives for the opened
-// file or folder, and how many names that file has. Nothing is read or changed.
-struct OpenedName {
-    DWORD error = ERROR_SUCCESS;  // why nothing could be opened; the rest is empty then
-    std::wstring finalPath;       // "\\?\C:\..." or "\\?\UNC\..."
-    DWORD links = 0;
-    bool folder = false;
-};
-OpenedName OpenName(const std::string& path);
-
-// Two final paths name the same place: compared as the file system compares names.
-bool SameFinalPath(const std::wstring& a, const std::wstring& b);
-
-// A final path as a user writes it: "C:\..." or "\\server\...", in the ANSI code page.
-std::string ShownFinalPath(const std::wstring& finalPath);
 
 // Deletes one file; "File not found" when there is none of that name, "Path/File access
 // error" when it is read-only.

@@ -1575,6 +1575,48 @@ TEST_F(FileSystemTest, CopyFileOverwritesOnlyWhenAskedAndNeverAReadOnlyFile) {
     EXPECT_EQ(Read(copy), "kept");
 }
 
+// Through a handle that is open on a file, the same rules hold, and the file changed is the
+// one that was opened: its attributes, its deletion (once the handle is closed) and its bytes.
+TEST_F(FileSystemTest, ThroughAHandleTheOpenedFileIsChanged) {
+    auto open = [](const std::string& path, DWORD access) {
+        return OwnedHandle(::CreateFileA(path.c_str(), access,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    constexpr DWORD kChange = FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE;
+    const std::string locked = Write("locked.txt", "l");
+    SetAttr(locked, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    OwnedHandle file = open(locked, kChange);
+    ASSERT_NE(file.Get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ErrorOf([&] { fso_.DeleteFile(file.Get()); }), kErrPermissionDenied);
+    EXPECT_EQ(ErrorOf([&] { SetAttr(file.Get(), 0); }), 0);
+    EXPECT_EQ(::GetFileAttributesA(locked.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+    EXPECT_EQ(ErrorOf([&] { fso_.DeleteFile(file.Get()); }), 0);
+    file.Reset();
+    EXPECT_FALSE(fso_.FileExists(locked));
+
+    const std::string forced = Write("forced.txt", "f");
+    SetAttr(forced, FILE_ATTRIBUTE_READONLY);
+    file = open(forced, kChange);
+    EXPECT_EQ(ErrorOf([&] { fso_.DeleteFile(file.Get(), true); }), 0);
+    file.Reset();
+    EXPECT_FALSE(fso_.FileExists(forced));
+
+    // Written over from its start and cut to the source's length; a read-only file never.
+    const std::string source = Write("source.txt", "new");
+    const std::string target = Write("target.txt", "a longer old text");
+    file = open(target, GENERIC_WRITE | FILE_READ_ATTRIBUTES);
+    EXPECT_EQ(ErrorOf([&] { fso_.CopyFile(source, file.Get()); }), 0);
+    EXPECT_EQ(ErrorOf([&] { fso_.CopyFile(PathOf("missing.txt"), file.Get()); }), kErrFileNotFound);
+    file.Reset();
+    EXPECT_EQ(Read(target), "new");
+    SetAttr(target, FILE_ATTRIBUTE_READONLY);
+    file = open(target, FILE_READ_ATTRIBUTES);
+    EXPECT_EQ(ErrorOf([&] { fso_.CopyFile(Write("other.txt", "other"), file.Get()); }), kErrPermissionDenied);
+    file.Reset();
+    EXPECT_EQ(Read(target), "new");
+}
+
 // ---- what a form owns is released ---------------------------------------------------------
 
 const std::string kOwningForm = Lines({

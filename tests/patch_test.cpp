@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MovieLead.h"
 #include "app/WndMain.h"
 #include "forms/Runtime.h"
 #include "unix_links.h"
@@ -57,6 +58,28 @@ RegValue Sz(const std::string& text) { return Raw(REG_SZ, text + std::string(1, 
 std::string WithSlashes(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
+}
+
+// The paragraphs of a closing message that follow its list of movies: what the player can do.
+constexpr char kHeldAdvice[] = "A movie that the running game holds open";
+constexpr char kLinkAdvice[] = "A movie that is a link";
+constexpr char kFolderAdvice[] = "A folder in a movie's place";
+constexpr char kCaseAdvice[] = "Where the video folder holds more than one file of a movie's name";
+constexpr char kTooLongAdvice[] = "Windows programs cannot open a file whose path is longer than 259";
+
+void ExpectAdvice(const std::string& report, const std::vector<std::string>& starts) {
+    std::vector<std::string> paragraphs;
+    const auto list = report.find("\r\n\r\nIn ");
+    auto at = report.find("\r\n\r\n", list == std::string::npos ? 0 : list + 4);
+    for (at = at == std::string::npos ? report.size() : at + 4; at < report.size();) {
+        const auto end = std::min(report.find("\r\n", at), report.size());
+        paragraphs.push_back(report.substr(at, end - at));
+        at = end + 2;
+    }
+    ASSERT_EQ(paragraphs.size(), starts.size()) << report;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        EXPECT_EQ(paragraphs[i].substr(0, starts[i].size()), starts[i]) << report;
+    }
 }
 
 // Another process that holds a file open with the given sharing, as a running game holds
@@ -177,6 +200,54 @@ protected:
         return state;
     }
     void ExpectOutsideUnchanged() const { EXPECT_EQ(Outside(), outsideBefore_); }
+
+    // A folder beside the game's whose path takes `length` characters (not made here).
+    std::string FolderOfLength(std::size_t length) const {
+        std::string path = game_ + "-long-";
+        EXPECT_LT(path.size(), length);
+        path.append(length > path.size() ? length - path.size() : 0, 'x');
+        return path;
+    }
+    // Paths longer than the file calls take, spelled so that the system takes them whole.
+    static std::wstring Unlimited(const std::string& path) { return L"\\\\?\\" + MovieLead::Widen(path); }
+    static bool WriteUnlimited(const std::string& path, const std::string& text) {
+        HANDLE file = ::CreateFileW(Unlimited(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        forms::OwnedHandle owned(file);
+        DWORD written = 0;
+        return ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+               written == text.size();
+    }
+    static std::string ReadUnlimited(const std::string& path) {
+        HANDLE file = ::CreateFileW(Unlimited(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        forms::OwnedHandle owned(file);
+        std::string text(1024, '\0');
+        DWORD got = 0;
+        ::ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+        text.resize(got);
+        return text;
+    }
+    // A game folder (and its video folder) with the 19 movies, at any length of path.
+    static testing::AssertionResult LayOutGame(const std::string& game) {
+        if (!::CreateDirectoryW(Unlimited(game).c_str(), nullptr) ||
+            !::CreateDirectoryW(Unlimited(game + "\\video").c_str(), nullptr)) {
+            return testing::AssertionFailure() << "cannot make " << game << "\\video";
+        }
+        for (const auto& movie : kAllMovies) {
+            if (!WriteUnlimited(game + "\\video\\" + movie, kOriginal)) {
+                return testing::AssertionFailure() << "cannot write " << movie;
+            }
+        }
+        return testing::AssertionSuccess();
+    }
+    static void RemoveGame(const std::string& game) {
+        for (const auto& movie : kAllMovies) ::DeleteFileW(Unlimited(game + "\\video\\" + movie).c_str());
+        ::RemoveDirectoryW(Unlimited(game + "\\video").c_str());
+        ::RemoveDirectoryW(Unlimited(game).c_str());
+    }
 
     // Runs Apply; End() during the run shows as ended_.
     void Apply() {
@@ -301,6 +372,10 @@ TEST_F(PatchTest, OneTrailingBackslashIsDropped) {
 TEST_F(PatchTest, WithoutAFolderOrAReplacementNothingIsTouched) {
     const std::string nul(1, '\0');
     const std::string valueAndKey = std::string("the registry value ") + kValueAndKey;
+    // The longest value that can be read, naming a game folder that is there: its movie
+    // folder's path takes 260 characters, one more than the file calls open.
+    const std::string longGame = FolderOfLength(254);
+    ASSERT_TRUE(LayOutGame(longGame));
     struct Case {
         const char* what;
         std::optional<RegValue> registryValue;
@@ -346,6 +421,10 @@ TEST_F(PatchTest, WithoutAFolderOrAReplacementNothingIsTouched) {
         {"no replacement movie", Sz(game_), Case::Removed, "The replacement movie is missing", false},
         {"a replacement held by another program", Sz(game_), Case::HeldElsewhere,
          "The replacement movie cannot be read", false},
+        {"a movie folder whose path is too long", Sz(longGame), Case::Present,
+         "The game's movie folder cannot be opened: its path is too long (260 characters, at "
+         "most 259):\r\n" + longGame + "\\video\\\r\n(from " + valueAndKey + ")",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -371,6 +450,10 @@ TEST_F(PatchTest, WithoutAFolderOrAReplacementNothingIsTouched) {
         EXPECT_FALSE(ended_);  // the window stays; Apply can be pressed again
         WriteFile(dummy_, kReplacement);
     }
+    for (const auto& movie : kAllMovies) {
+        EXPECT_EQ(ReadUnlimited(longGame + "\\video\\" + movie), kOriginal) << movie;
+    }
+    RemoveGame(longGame);
 }
 
 // "Done!" only when every ticked movie was replaced; otherwise the closing message lists
@@ -385,20 +468,24 @@ TEST_F(PatchTest, MoviesThatCannotBeReplacedAreListed) {
         const char* what;
         std::vector<std::pair<std::string, Obstacle>> obstacles;
         std::vector<std::string> listed;  // the closing message's lines, in run order
+        std::vector<std::string> advice;  // the paragraphs after them, as they begin
     };
+    const std::string folder = "a folder, not a movie, left as it is";
     const Case cases[] = {
         {"held open by another program", {{"intel_g.bik", Obstacle::HeldOpen}},
-         {"intel_g.bik: kept its old content"}},
+         {"intel_g.bik: kept its old content"}, {kHeldAdvice}},
+        // A folder is no movie that the game holds open: it is named as what it is.
         {"a folder in its place", {{"nVid.bik", Obstacle::FolderInItsPlace}},
-         {"nVid.bik: kept its old content"}},
+         {"nVid.bik: " + folder}, {kFolderAdvice}},
         {"deleted but not replaced", {{"Intr_dtm_i.bik", Obstacle::HeldDeletable}},
-         {"Intr_dtm_i.bik: missing, not replaced"}},
+         {"Intr_dtm_i.bik: missing, not replaced"}, {kHeldAdvice}},
         {"all three",
          {{"Intr_v8_s.bik", Obstacle::HeldOpen},
           {"intel_e.bik", Obstacle::HeldDeletable},
           {"nVid.bik", Obstacle::FolderInItsPlace}},
-         {"intel_e.bik: missing, not replaced", "nVid.bik: kept its old content",
-          "Intr_v8_s.bik: kept its old content"}},
+         {"intel_e.bik: missing, not replaced", "nVid.bik: " + folder,
+          "Intr_v8_s.bik: kept its old content"},
+         {kHeldAdvice, kFolderAdvice}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -421,7 +508,8 @@ TEST_F(PatchTest, MoviesThatCannotBeReplacedAreListed) {
             case Obstacle::FolderInItsPlace:
                 ::DeleteFileA(path.c_str());
                 ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
-                expected[index] = "<folder>";
+                ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+                expected[index] = "<hidden folder>";  // left as it is, attributes too
                 break;
             }
         }
@@ -435,7 +523,7 @@ TEST_F(PatchTest, MoviesThatCannotBeReplacedAreListed) {
         for (std::size_t i = 0; i < kAllMovies.size(); ++i) {
             const DWORD attributes = ::GetFileAttributesA((video_ + kAllMovies[i]).c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                contents[i] = "<folder>";
+                contents[i] = attributes & FILE_ATTRIBUTE_HIDDEN ? "<hidden folder>" : "<folder>";
             }
         }
         EXPECT_EQ(contents, expected);
@@ -452,8 +540,10 @@ TEST_F(PatchTest, MoviesThatCannotBeReplacedAreListed) {
         std::string lines;
         for (const auto& line : c.listed) lines += line + "\r\n";
         EXPECT_NE(report.find(":\r\n" + lines + "\r\n"), std::string::npos) << report;
+        ExpectAdvice(report, c.advice);
         EXPECT_TRUE(ended_);  // the fade-out and the end follow as after "Done!"
         EXPECT_FALSE(window_->Visible());
+        ::SetFileAttributesA((video_ + "nVid.bik").c_str(), FILE_ATTRIBUTE_NORMAL);
         ::RemoveDirectoryA((video_ + "nVid.bik").c_str());
     }
 }
@@ -551,6 +641,166 @@ TEST_F(PatchTest, MoviesThatLeadElsewhereAreLeftAsTheyAreAndNamed) {
         ::DeleteFileA((elsewhere + "\\" + name).c_str());
     }
     ::RemoveDirectoryA((elsewhere + "\\folder").c_str());
+    ::RemoveDirectoryA(elsewhere.c_str());
+}
+
+// Windows programs open paths of up to 259 characters (MAX_PATH with its NUL). A movie
+// whose path is longer is named as such and left as it is, in both builds alike, and the
+// movies of the folder whose paths are short enough are replaced.
+TEST_F(PatchTest, MoviesWhosePathsAreTooLongAreNamedAsSuch) {
+    const std::size_t videoAndNVid = std::string("\\video\\nVid.bik").size();
+    struct Case {
+        const char* what;
+        std::size_t gameLength;
+    };
+    const Case cases[] = {
+        {"nVid.bik, the shortest name, at 259 characters", 259 - videoAndNVid},
+        {"nVid.bik at 260 characters", 260 - videoAndNVid},
+        {"a game folder of 250 characters", 250},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string game = FolderOfLength(c.gameLength);
+        const std::string video = game + "\\video\\";
+        ASSERT_TRUE(LayOutGame(game));
+        SetGameFolder(game);
+        boxes_.clear();
+        window_ = std::make_unique<WndMain>();
+        Apply();
+
+        std::vector<std::string> expected, contents;
+        std::string lines;
+        std::size_t replaced = 0;
+        for (const auto& movie : kAllMovies) {
+            const std::size_t length = (video + movie).size();
+            const bool opens = length <= 259;
+            replaced += opens;
+            expected.push_back(opens ? kReplacement : kOriginal);
+            contents.push_back(ReadUnlimited(video + movie));
+            if (!opens) {
+                lines += movie + ": its path is too long to be opened (" + std::to_string(length) +
+                         " characters, at most 259), left as it is\r\n";
+            }
+        }
+        EXPECT_EQ(contents, expected);
+        ExpectOutsideUnchanged();
+        ASSERT_EQ(boxes_.size(), 2u);
+        EXPECT_EQ(boxes_[1].rfind("Not every movie was replaced: " + std::to_string(replaced) +
+                                      " of 19 were.\r\n\r\nIn " + video + ":\r\n" + lines + "\r\n",
+                                  0),
+                  0u)
+            << boxes_[1];
+        ExpectAdvice(boxes_[1], {kTooLongAdvice});
+        RemoveGame(game);
+    }
+}
+
+// On a Unix disk, names that differ only in letter case are different files. Where the
+// video folder holds more than one file of a movie's name, the run cannot tell which one
+// the game plays, nor make the movie again beside the others: all of them are left as they
+// are and named.
+TEST_F(PatchTest, FilesOfOneMovieNameInDifferentCaseAreLeftAsTheyAre) {
+    const std::string unixVideo = unixlinks::UnixPath(video_);
+    ASSERT_FALSE(unixVideo.empty());
+    struct Case {
+        const char* what;
+        std::vector<std::string> names;  // in the video folder instead of intel_e.bik
+    };
+    const Case cases[] = {
+        {"one beside the movie", {"intel_e.bik", "INTEL_E.BIK"}},
+        {"none spelled as the movie", {"INTEL_E.BIK", "Intel_E.bik"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& movie : kAllMovies) WriteFile(video_ + movie, kOriginal);
+        ASSERT_TRUE(::DeleteFileA((video_ + "intel_e.bik").c_str()));
+        // Made on the Unix side: Windows calls take the names for one.
+        std::string make, remove;
+        for (const auto& name : c.names) {
+            const std::string path = unixlinks::Quoted(unixVideo + "/" + name);
+            make += "printf %s " + unixlinks::Quoted("movie " + name) + " >" + path + "; ";
+            remove += "rm -f -- " + path + "; ";
+        }
+        ASSERT_TRUE(unixlinks::RunShell(make));
+        boxes_.clear();
+        window_ = std::make_unique<WndMain>();
+        Apply();
+
+        for (const auto& name : c.names) EXPECT_EQ(ReadFile(video_ + name), "movie " + name);
+        std::vector<std::string> contents = Contents();
+        contents.erase(contents.begin());  // intel_e.bik: whichever of them Wine opens
+        EXPECT_EQ(contents, std::vector<std::string>(kAllMovies.size() - 1, kReplacement));
+        ExpectOutsideUnchanged();
+        ASSERT_EQ(boxes_.size(), 2u);
+        const std::string& report = boxes_[1];
+        const std::string line = "\r\nintel_e.bik: 2 files of this name in different letter case (";
+        EXPECT_NE(report.find("Not every movie was replaced: 18 of 19 were.\r\n\r\nIn " + video_ + ":" + line),
+                  std::string::npos)
+            << report;
+        const std::string listed = report.substr(report.find(line) + line.size(),
+                                                 report.find("), left as they are\r\n") -
+                                                     report.find(line) - line.size());
+        for (const auto& name : c.names) EXPECT_NE(listed.find(name), std::string::npos) << report;
+        ExpectAdvice(report, {kCaseAdvice});
+        ASSERT_TRUE(unixlinks::RunShell(remove));
+    }
+}
+
+// Every change of a movie goes through the handle that was checked. A link put in the
+// movie's place after the check (here, on the Linux side, as another program could) is
+// not followed: what it leads to keeps its content and its attributes, and the link stays.
+TEST_F(PatchTest, ChangesGoThroughTheHandleThatWasChecked) {
+    const std::string elsewhere = game_ + "-elsewhere";
+    const std::string target = elsewhere + "\\target.bik";
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
+    const std::string unixVideo = unixlinks::UnixPath(video_);
+    const std::string unixTarget = unixlinks::UnixPath(target);
+    ASSERT_FALSE(unixVideo.empty());
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    const std::string movie = "intel_g.bik";
+    const std::string path = video_ + movie;
+    const std::string unixMovie = unixlinks::Quoted(unixVideo + "/" + movie);
+    const std::string unixAway = unixlinks::Quoted(unixVideo + "/moved-away.bik");
+
+    struct Case {
+        const char* what;
+        bool held;  // by a program that lets others read and write it, not delete it
+        MovieLead::Replaced replaced;
+    };
+    const Case cases[] = {
+        // Deleted through its handle; the movie made new meets the link and stops.
+        {"a movie that may be deleted", false, MovieLead::Replaced::Missing},
+        // Written over only through a handle on the checked file: the name now opens another.
+        {"a movie held open by the game", true, MovieLead::Replaced::KeptOldContent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(target, "a file elsewhere");
+        ASSERT_TRUE(::SetFileAttributesA(target.c_str(), kKept));
+        WriteFile(path, kOriginal);
+        ASSERT_TRUE(::SetFileAttributesA(path.c_str(), kKept));
+        std::optional<HeldByAnotherProcess> holder;
+        if (c.held) holder.emplace(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+
+        const MovieLead::Folder folder = MovieLead::Folder::Open(video_.substr(0, video_.size() - 1));
+        ASSERT_EQ(folder.Error(), static_cast<DWORD>(ERROR_SUCCESS));
+        MovieLead::Movie found = MovieLead::Find(folder, video_, movie);
+        ASSERT_EQ(found.lead, MovieLead::Lead::Here);
+        ASSERT_TRUE(unixlinks::RunShell("mv -- " + unixMovie + " " + unixAway + " && ln -s -- " +
+                                        unixlinks::Quoted(unixTarget) + " " + unixMovie));
+        EXPECT_EQ(MovieLead::Replace(found, path, dummy_, forms::FileSystemObject{}), c.replaced);
+        holder.reset();
+
+        EXPECT_EQ(ReadFile(target), "a file elsewhere");
+        EXPECT_EQ(::GetFileAttributesA(target.c_str()) & kKept, kKept);
+        EXPECT_EQ(unixlinks::LinkTarget(path), unixTarget);
+        if (c.held) {
+            EXPECT_EQ(ReadFile(video_ + "moved-away.bik"), kOriginal);
+        }
+        ASSERT_TRUE(unixlinks::RunShell("rm -f -- " + unixMovie + " " + unixAway));
+    }
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(target.c_str());
     ::RemoveDirectoryA(elsewhere.c_str());
 }
 

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Registry.h"
@@ -121,6 +123,43 @@ TEST_F(RegistryTest, StoredValuesComeWholeWithTheirType) {
         EXPECT_EQ(stored->type, c.expected->type);
         EXPECT_EQ(stored->bytes, c.expected->bytes);
     }
+    EXPECT_TRUE(boxes_.empty());
+}
+
+// A value that grows while it is read: ReadStoredValue asks again with the new size, and
+// when its last try still finds more data it says that it could not read the value, rather
+// than handing back bytes of an older size. Every value read is whole.
+TEST_F(RegistryTest, AValueThatKeepsGrowingIsReadWholeOrNotAtAll) {
+    // Each write is longer than the one before, until it starts again from short; a value
+    // ends in its own mark, so that bytes of another size show.
+    auto valueOf = [](std::size_t size) { return std::string(size - 1, 'x') + "E"; };
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSubKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        for (std::size_t size = 16; !stop; size = size < (16u << 10) ? size + 16 : 16) {
+            const std::string bytes = valueOf(size);
+            ::RegSetValueExA(key, "Growing", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size()));
+        }
+        ::RegCloseKey(key);
+    });
+    SetRaw("Growing", REG_BINARY, valueOf(16));
+    int whole = 0, unread = 0, broken = 0;
+    for (int read = 0; read < 300; ++read) {
+        const auto stored = Registry::ReadStoredValue(kKeyPath, "Growing");
+        if (!stored) {
+            ++unread;
+        } else if (stored->type == REG_BINARY && stored->bytes.size() >= 16 &&
+                   stored->bytes == valueOf(stored->bytes.size())) {
+            ++whole;
+        } else {
+            ++broken;
+        }
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(broken, 0) << whole << " read whole, " << unread << " not read";
     EXPECT_TRUE(boxes_.empty());
 }
 

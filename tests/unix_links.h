@@ -12,17 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "app/MovieLead.h"
+
 namespace unixlinks {
 
 inline constexpr char kShell[] = "Z:\\bin\\sh";
-
-inline std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
-                                             static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
-    return wide;
-}
 
 // The Unix path of a Windows path whose folder exists; empty outside Wine.
 inline std::string UnixPath(const std::string& windowsPath) {
@@ -30,7 +24,7 @@ inline std::string UnixPath(const std::string& windowsPath) {
     const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
         ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!unixFileName) return {};
-    char* path = unixFileName(Wide(windowsPath).c_str());
+    char* path = unixFileName(MovieLead::Widen(windowsPath).c_str());
     if (!path) return {};
     std::string unixPath = path;
     ::HeapFree(::GetProcessHeap(), 0, path);

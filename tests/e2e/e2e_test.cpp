@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -1260,14 +1261,16 @@ protected:
     }
 
     // The folder as it must look after a run that replaced every movie but those left
-    // alone, which stay as they were.
-    Tree ReplacedTree(const Tree& before, const std::set<std::string>& leftAlone = {}) const {
+    // alone, which stay as they were; videoKey: the video folder, from the game folder.
+    Tree ReplacedTree(const Tree& before, const std::set<std::string>& leftAlone = {},
+                      const std::string& videoKey = "video") const {
         Tree want = before;
         for (const Movie& movie : kMovies) {
             if (leftAlone.count(movie.name)) continue;
-            Entry& entry = want["video\\" + std::string(movie.name)];
+            const std::string key = videoKey + "\\" + movie.name;
+            Entry& entry = want[key];
             entry.bytes = replacement_;
-            entry.attributes = ::GetFileAttributesA((Video() + "\\" + movie.name).c_str());
+            entry.attributes = ::GetFileAttributesA(game_->File(key).c_str());
         }
         return want;
     }
@@ -1399,6 +1402,145 @@ TEST_F(ApplyTest, LinkedMoviesAreNamedAndNothingTheyLeadToChanges) {
         EXPECT_EQ(unixlinks::LinkTarget(Video() + "\\" + movie.name), movie.target) << movie.name;
     }
 }
+
+// On a Unix disk, paths that differ only in letter case are different files. A movie that
+// is a link whose target's path differs from the movie's only in case is a link all the
+// same: it is left as it is and named, and nothing it leads to changes. A registry value
+// in another case, and a movie stored in another case, are still the game's.
+enum class Spelling {
+    FolderBesideVideo,      // video/intel_e.bik -> ../VIDEO/intel_e.bik
+    FolderBesideVideoHeld,  // the same, its target held open by another program
+    SecondInstall,          // korv3/video/intel_e.bik -> the same movie of Korv3 beside it
+    SameFolderEntry,        // video/intel_e.bik -> INTEL_E.BIK, a plain file beside it
+    UpperCaseMovie,         // the movie stored as INTEL_E.BIK, the only file of that name
+    ValueInOtherCase,       // PATH_VIDEO names the game folder in other letter case
+};
+struct SpellingCase {
+    Spelling spelling;
+    const char* name;
+};
+void PrintTo(const SpellingCase& c, std::ostream* out) { *out << c.name; }
+
+// Every letter in the other case.
+std::string OtherCase(std::string text) {
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        c = static_cast<char>(std::isupper(u) ? std::tolower(u) : std::toupper(u));
+    }
+    return text;
+}
+
+class LetterCaseTest : public ApplyTest, public testing::WithParamInterface<SpellingCase> {
+protected:
+    // A folder beside one whose name differs from it only in case: Windows calls would
+    // take the name for the other one's.
+    testing::AssertionResult MakeFolderBeside(const std::string& name) const {
+        const std::string parent = unixlinks::UnixPath(game_->Path());
+        if (parent.empty()) return testing::AssertionFailure() << "no Unix path for " << game_->Path();
+        return unixlinks::RunShell("mkdir -- " + unixlinks::Quoted(parent + "/" + name));
+    }
+
+    // The movie intel_e.bik taken away, for something else in its place.
+    static testing::AssertionResult RemoveMovie(const std::string& video) {
+        const std::string path = video + "\\intel_e.bik";
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (::DeleteFileA(path.c_str())) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "cannot remove " << path;
+    }
+};
+
+TEST_P(LetterCaseTest, OnlyTheVideoFolderOwnMoviesAreReplaced) {
+    const Spelling spelling = GetParam().spelling;
+    std::string videoKey = "video";  // the video folder, from the folder the test made
+    std::string link;                // where intel_e.bik leads, as the link is written
+    std::string listed;              // the closing message's line; none for "Done!"
+    unixlinks::Links links;          // goes before the folders: removed as links
+    switch (spelling) {
+    case Spelling::FolderBesideVideo:
+    case Spelling::FolderBesideVideoHeld:
+        ASSERT_TRUE(MakeFolderBeside("VIDEO"));
+        ASSERT_TRUE(WriteFileBytes(game_->File("VIDEO\\intel_e.bik"), "the movie of the folder VIDEO"));
+        ASSERT_TRUE(RemoveMovie(Video()));
+        link = "../VIDEO/intel_e.bik";
+        listed = "intel_e.bik: a link to " + game_->File("VIDEO\\intel_e.bik") + ", left as it is";
+        break;
+    case Spelling::SecondInstall:
+        // The folder the test made holds a game too; PATH_VIDEO names the one inside it.
+        for (const char* install : {"korv3", "Korv3"}) {
+            ASSERT_TRUE(MakeFolderBeside(install)) << install;
+            LayOutGame(game_->File(install));
+            if (HasFatalFailure()) return;
+        }
+        ASSERT_TRUE(setting_->Set(game_->File("korv3")));
+        ASSERT_TRUE(RemoveMovie(game_->File("korv3\\video")));
+        videoKey = "korv3\\video";
+        link = "../../Korv3/video/intel_e.bik";
+        listed = "intel_e.bik: a link to " + game_->File("Korv3\\video\\intel_e.bik") + ", left as it is";
+        break;
+    case Spelling::SameFolderEntry:
+        ASSERT_TRUE(RemoveMovie(Video()));
+        ASSERT_TRUE(WriteFileBytes(Video() + "\\INTEL_E.BIK", "a movie in capitals"));
+        link = "INTEL_E.BIK";
+        listed = "intel_e.bik: a link to " + Video() + "\\INTEL_E.BIK, left as it is";
+        break;
+    case Spelling::UpperCaseMovie:
+        ASSERT_TRUE(RemoveMovie(Video()));
+        ASSERT_TRUE(WriteFileBytes(Video() + "\\INTEL_E.BIK", "the movie, stored in capitals"));
+        break;
+    case Spelling::ValueInOtherCase: ASSERT_TRUE(setting_->Set(OtherCase(game_->Path()))); break;
+    }
+    const std::string video = game_->File(videoKey);
+    if (!link.empty()) {
+        ASSERT_TRUE(links.Symbolic(link, video + "\\intel_e.bik"));
+    }
+    // Another program holds the link's target as the running game holds a movie: others
+    // may read and write it, not delete it.
+    OwnedHandle held;
+    if (spelling == Spelling::FolderBesideVideoHeld) {
+        HANDLE file = ::CreateFileA(game_->File("VIDEO\\intel_e.bik").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        held = OwnedHandle(file);
+    }
+    const Tree before = Snapshot(game_->Path());
+
+    ShownBox report;
+    ApplyAndReadTheReport(report);
+    if (HasFatalFailure()) return;
+    if (listed.empty()) {
+        EXPECT_EQ(report.text, "Done!");
+    } else {
+        EXPECT_EQ(report.text.rfind("Not every movie was replaced: 18 of 19 were.\r\n\r\nIn " + video +
+                                        "\\:\r\n" + listed + "\r\n\r\n",
+                                    0),
+                  0u)
+            << report.text;
+        EXPECT_NE(report.text.find("remove the link itself"), std::string::npos) << report.text;
+        EXPECT_EQ(report.text.find("holds open"), std::string::npos) << report.text;
+    }
+    CloseTheReportAndEnd(report);
+    held.Reset();
+
+    // Everything the test made, the game folder and what lies beside it, as it must be.
+    std::set<std::string> leftAlone;
+    if (!link.empty()) leftAlone.insert("intel_e.bik");
+    Tree want = ReplacedTree(before, leftAlone, videoKey);
+    if (spelling == Spelling::UpperCaseMovie) want.erase(videoKey + "\\INTEL_E.BIK");  // now intel_e.bik
+    EXPECT_EQ(Differences(want, Snapshot(game_->Path())), "");
+    if (!link.empty()) {
+        EXPECT_EQ(unixlinks::LinkTarget(video + "\\intel_e.bik"), link);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, LetterCaseTest,
+    testing::Values(SpellingCase{Spelling::FolderBesideVideo, "FolderBesideVideo"},
+                    SpellingCase{Spelling::FolderBesideVideoHeld, "FolderBesideVideoHeld"},
+                    SpellingCase{Spelling::SecondInstall, "SecondInstall"},
+                    SpellingCase{Spelling::SameFolderEntry, "SameFolderEntry"},
+                    SpellingCase{Spelling::UpperCaseMovie, "UpperCaseMovie"},
+                    SpellingCase{Spelling::ValueInOtherCase, "ValueInOtherCase"}),
+    [](const testing::TestParamInfo<SpellingCase>& param) { return param.param.name; });
 
 // Keeps running with its window as it was: shown, taking input, no box up.
 testing::AssertionResult StillRunning(const Program& program, HWND window) {
