@@ -18,6 +18,37 @@
 # KORV3_ARCH=32 or 64 runs only that build's tests (both are still built);
 # KORV3_TEST_SERIAL=1 runs the two builds' tests one after the other.
 set -euo pipefail
+
+# Why a build's tests did not run, in one line, from its LOG: the last thing
+# that Wine's set-up said there; where that introduces the last lines of its own
+# log, what the failing step itself printed last (not the step's heading, which
+# is only the command that ran).
+_NotRunWhy() {
+  awk '
+    /^wine-env: / {
+      why = substr($0, 11)
+      quoted = quoting = sub(/;? *last lines of .*:$/, "", why)
+      said = ""
+      next
+    }
+    quoting && /^    / {
+      line = substr($0, 5)
+      if (line ~ /^== /) said = ""
+      else if (line ~ /[^[:space:]]/) said = line
+      next
+    }
+    { quoting = 0 }
+    /[^[:space:]]/ { last = $0 }
+    END {
+      if (why == "") print (last == "" ? "no output" : last)
+      else if (quoted) print why (said == "" ? ", with no output" : ": " said)
+      else print why
+    }' "$1"
+}
+
+# Sourced (by the tests), only the functions above.
+[[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
+
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/setup.sh
@@ -149,11 +180,8 @@ for bits in "${testBits[@]}"; do
     what="$((total - failed)) passed, $failed failed"
     ran[$bits]=1
   elif [[ ! -e $archBuildDir/test.started ]]; then
-    # Its Wine could not be set up: say why, in the line that Wine's set-up
-    # left last.
-    why=$(grep -E '^wine-env: ' "$log" | tail -n 1 || true)
-    [[ -n $why ]] || why=$(grep -v '^[[:space:]]*$' "$log" | tail -n 1 || true)
-    what="did not run (${why:-no output}; see $log)"
+    # Its Wine could not be set up.
+    what="did not run ($(_NotRunWhy "$log"); see $log)"
     notRun+=("$bits-bit")
   else
     what="did not finish (see $log)"
