@@ -6,7 +6,8 @@
 # kernels run none at all (the loader fails with "Exec format error", and
 # Wine's own WoW64 cannot help: 32-bit code gets no code segment to run in).
 # There the same loader runs under qemu-i386's user-mode emulation, qemu 10 or
-# newer from bookworm-backports: bookworm's own 7.2 hangs in wineboot --init.
+# newer: trixie's own, or on bookworm the one from bookworm-backports (bookworm's
+# own 7.2 hangs in wineboot --init).
 #
 # WINE_ENV_QEMU=1 takes the emulated route even where the kernel would run the
 # loader itself (to try that route on such a machine).

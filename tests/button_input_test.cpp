@@ -458,7 +458,13 @@ TEST_F(ButtonPressTest, CustomClickShowsThePressedLookAtTheNudgedPlaceWhileHeld)
                 EXPECT_EQ(Hex(ScreenColor(top)), Hex(boxColor));
             }
         }
-        EXPECT_EQ(log->Take(), std::vector<std::string>{"MouseDown(1)"});
+        // A window that moves under a still pointer is told of the pointer at its new
+        // place by one mouse move, as Windows does (Wine 10 too, Wine 8 not at all): the
+        // control reports it as any other move, and the press stays as it is.
+        auto events = log->Take();
+        const auto moves = std::erase(events, std::string("MouseMove"));
+        EXPECT_EQ(events, std::vector<std::string>{"MouseDown(1)"});
+        EXPECT_LE(moves, nudged ? 1u : 0u);
 
         paints = b->PaintsRun;
         LeftButton(false);
