@@ -7,9 +7,11 @@
 #                           without it a fresh prefix is made in a temp dir.
 #                           DIR must be new, empty or made by this script: any
 #                           other folder (a Wine prefix of your own) is refused
-#                           and left as it is. Beside it, DIR.wine-env holds its
-#                           lock: one shell at a time uses DIR, and its server is
-#                           stopped before the next one may
+#                           and left as it is, and so is a path that Wine cannot
+#                           use (with a `"` or a newline) or whose parent is no
+#                           folder. Beside it, DIR.wine-env holds its lock: one
+#                           shell at a time uses DIR, and its server is stopped
+#                           before the next one may
 #   WINE_ENV_WAIT=SECONDS   how long to wait for another shell that uses the
 #                           same WINE_ENV_PREFIX (default 60) before giving up
 #   WINE_ENV_USE_DISPLAY=1  use the caller's $DISPLAY when it answers,
@@ -161,7 +163,7 @@ _WeRefuseForeign() {
 # be inherited by every Wine process it starts, and they may outlive it.
 _WeLockPrefix() {
   local prefix=$1 lock=$_weSide/lock fd holder wait=${WINE_ENV_WAIT:-60}
-  mkdir -p "$_weSide" || return 1
+  mkdir -p "$_weSide" 2>/dev/null || _WeFail "could not make the folder $_weSide beside the prefix" || return 1
   exec {fd}>>"$lock" || return 1
   if ! flock -n "$fd"; then
     holder=$(tr -cd '0-9' <"$lock" 2>/dev/null || true)
@@ -244,12 +246,53 @@ _WeCreatePrefix() {
   touch "$WINEPREFIX/.wine-env-ready"
 }
 
+# Refuses, in one line and before anything is made, a path (the value of
+# variable NAME) that would not be used as it was given: one with a newline
+# (lost on the way), a prefix with a `"` (Wine cannot start in it), or one
+# whose parent is not a folder (the path would be worked out elsewhere, such
+# as at /).
+_WeCheckPath() {
+  local name=$1 path=$2 up what="not a folder"
+  if [[ $path == *$'\n'* ]]; then
+    _WeFail "not using $name=${path@Q}: it holds a newline; give a path without one"
+    return 1
+  fi
+  if [[ $name == WINE_ENV_PREFIX && $path == *'"'* ]]; then
+    _WeFail "not using $name=$path: Wine cannot start in a prefix whose path holds a \"; give another path"
+    return 1
+  fi
+  up=$(dirname -- "$path")
+  while [[ ! -e $up && ! -L $up ]]; do
+    up=$(dirname -- "$up")
+  done
+  [[ -d $up ]] && return 0
+  [[ -L $up ]] && what="a link to nowhere"
+  _WeFail "not using $name=$path: $up is $what; give a path in a folder"
+}
+
+# Prints PATH in full, once its parent folder is made.
+_WeFullPath() {
+  local name=$1 path=$2 parent
+  parent=$(dirname -- "$path")
+  if ! mkdir -p -- "$parent" 2>/dev/null || ! parent=$(CDPATH='' cd -- "$parent" && pwd); then
+    _WeFail "not using $name=$path: could not make the folder $parent"
+    return 1
+  fi
+  echo "$parent/$(basename -- "$path")"
+}
+
 _WeSetUp() {
   # The temp folders go where the caller's TMPDIR says; no Wine process may see it.
   local tmpBase=${TMPDIR:-/tmp}
   unset TMPDIR
   export WINEARCH=${WINE_ENV_ARCH:-win32}
   _weLog=${WINE_ENV_LOG:-$tmpBase/wine-env-$WINEARCH.log}
+  if [[ -n ${WINE_ENV_WAIT:-} && ! $WINE_ENV_WAIT =~ ^[0-9]+(\.[0-9]+)?$ ]]; then
+    _WeFail "WINE_ENV_WAIT must be a number of seconds, not ${WINE_ENV_WAIT@Q}"
+    return 1
+  fi
+  _WeCheckPath WINE_ENV_LOG "$_weLog" || return 1
+  [[ -z ${WINE_ENV_PREFIX:-} ]] || _WeCheckPath WINE_ENV_PREFIX "$WINE_ENV_PREFIX" || return 1
 
   case $WINEARCH in
     win32)
@@ -273,16 +316,19 @@ _WeSetUp() {
       ;;
     *) _WeFail "WINE_ENV_ARCH must be win32 or win64, not $WINEARCH"; return 1 ;;
   esac
-  mkdir -p "$(dirname "$_weLog")"
-  _weLog=$(cd "$(dirname "$_weLog")" && pwd)/$(basename "$_weLog")
+  _weLog=$(_WeFullPath WINE_ENV_LOG "$_weLog") || return 1
   : >"$_weLog"
 
   if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
     # Not this shell's prefix (nor stopped at its end) until it is known as ours
     # and locked: a refused folder is not touched, not even by a `wineserver -k`.
     local prefix
-    mkdir -p "$(dirname "$WINE_ENV_PREFIX")"
-    prefix=$(cd "$(dirname "$WINE_ENV_PREFIX")" && pwd)/$(basename "$WINE_ENV_PREFIX")
+    prefix=$(_WeFullPath WINE_ENV_PREFIX "$WINE_ENV_PREFIX") || return 1
+    if [[ -L $prefix && ! -e $prefix ]]; then
+      _WeFail "not using WINE_ENV_PREFIX=$prefix: it is a link to nowhere ($(readlink -- "$prefix"));" \
+        "make the folder it leads to, or give another path"
+      return 1
+    fi
     _WeRefuseForeign "$prefix" || return 1
     _weSide=$prefix.wine-env
     _WeLockPrefix "$prefix" || return 1

@@ -2,6 +2,8 @@
 # scripts/wine-env.sh with a kept prefix (WINE_ENV_PREFIX), in throw-away folders:
 # - a folder that it did not make (a player's prefix with a game in it, or any
 #   other files) is refused with one line and left exactly as it was;
+# - so is, at once, a path that it cannot use as given (under a file, a link to
+#   nowhere, with a `"` or a newline) and a WINE_ENV_WAIT that is no number;
 # - a prefix that it began and left half made is made again;
 # - one kept prefix never gets two wineservers: the server of a shell killed
 #   outright with its watcher is stopped by the next shell, and a second shell
@@ -39,8 +41,13 @@ _CleanUp() {
       kill -KILL "$pid" 2>/dev/null || true
     done
   done
+  for path in "/$unique" "/$unique.wine-env" "/$unique.log"; do
+    [[ -e $path ]] && rm -rf "$path"
+  done
   rm -rf "$work"
 }
+# What a path under a file was worked out as: a path at / that only this run names.
+unique=wine-env-test-${work##*.}
 trap _CleanUp EXIT
 
 echo "== folders that wine-env.sh did not make are refused and left as they were"
@@ -71,6 +78,39 @@ for prefix in "$work"/foreign/*.prefix; do
 done
 _Check "the folders and everything in them are unchanged, nothing added beside them" \
   test "$before" == "$(_Snapshot "$work/foreign")"
+
+echo "== paths that it cannot use, and a WINE_ENV_WAIT that is no number, are refused at once in one line"
+paths=$work/paths
+mkdir -p "$paths"
+: >"$paths/afile"
+ln -s "$paths/nowhere" "$paths/dangling"
+# variable, value, what the line says
+refusals=(
+  WINE_ENV_PREFIX "$paths/afile/$unique" "$paths/afile is not a folder"
+  WINE_ENV_PREFIX "$paths/afile/sub/$unique" "$paths/afile is not a folder"
+  WINE_ENV_LOG "$paths/afile/$unique.log" "$paths/afile is not a folder"
+  WINE_ENV_PREFIX "$paths/dangling" "link to nowhere"
+  WINE_ENV_PREFIX "$paths/dangling/prefix" "link to nowhere"
+  WINE_ENV_PREFIX "$paths/with\"quote" 'holds a "'
+  WINE_ENV_PREFIX "$paths/new"$'\n'"line" "holds a newline"
+  WINE_ENV_PREFIX "$paths/trailing"$'\n' "holds a newline"
+  WINE_ENV_LOG "$paths/trailing.log"$'\n' "holds a newline"
+  WINE_ENV_WAIT abc "WINE_ENV_WAIT must be a number of seconds"
+)
+before=$(_Snapshot "$paths")
+for ((i = 0; i < ${#refusals[@]}; i += 3)); do
+  var=${refusals[i]} value=${refusals[i + 1]} want=${refusals[i + 2]}
+  code=0
+  start=$SECONDS
+  env WINE_ENV_ARCH=win64 WINE_ENV_PREFIX="$paths/fresh" WINE_ENV_LOG="$work/paths.log" "$var=$value" \
+    timeout 300 bash -c 'source "$1/scripts/wine-env.sh"' _ "$root" </dev/null >"$work/refused.out" 2>&1 || code=$?
+  _Check "$var=${value@Q}: refused at once (exit code $code, $((SECONDS - start)) s) in one line: $(head -c 300 "$work/refused.out")" \
+    bash -c '(($1 != 0 && $2 < 10)) && [[ $(wc -l <"$3") == 1 ]] && grep -q "^wine-env: " "$3" && grep -qF "$4" "$3"' _ \
+    "$code" $((SECONDS - start)) "$work/refused.out" "$want"
+  _Check "$var=${value@Q}: nothing made, not even at /" \
+    bash -c '[[ $1 == "$2" && ! -e /$3 && ! -e /$3.wine-env && ! -e /$3.log ]]' _ \
+    "$before" "$(_Snapshot "$paths")" "$unique"
+done
 
 echo "== a prefix that wine-env.sh began is made again"
 kept=$work/kept.prefix
