@@ -203,18 +203,30 @@ _WeWatch() {
   _WeFail "the watcher of this shell did not start"
 }
 
-_WeCreatePrefix() {
-  # Begun by a run that was stopped: start it over. Only a prefix marked as
-  # this script's own gets here.
-  if [[ $(_WePrefixState "$WINEPREFIX") == begun ]]; then
-    echo "wine-env: $WINEPREFIX was left half made: making it again"
-    _WeQuiet timeout 30 wineserver -k || true
+# Sets the prefix up again from its start. A kept one is never removed: by now
+# it may hold a player's own files (a game installed with plain wine). Wine
+# notes that a prefix is set up (.update-timestamp) as its set-up begins, so a
+# set-up that was stopped is done again in place only without that note. A
+# temp prefix is this shell's alone: it starts over empty.
+_WeStartOver() {
+  _WeQuiet timeout 30 wineserver -k || true
+  if [[ $WINEPREFIX == "$_weTmp/prefix" ]]; then
     rm -rf "$WINEPREFIX"
+  else
+    rm -f "$WINEPREFIX/.update-timestamp"
+  fi
+}
+
+_WeCreatePrefix() {
+  # Begun by a run that was stopped. Only a prefix marked as this script's own
+  # gets here.
+  if [[ $(_WePrefixState "$WINEPREFIX") == begun ]]; then
+    echo "wine-env: $WINEPREFIX was left half made: setting it up again over what is in it"
+    _WeStartOver
   fi
   echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, 30 to 60 s under emulation, minutes on a slow machine)"
   # wineboot --init now and then fails at once with nothing said (seen about once in
-  # ten runs here): start over on an empty prefix before giving up. Its errors, if
-  # any, go to the log.
+  # ten runs here): start over before giving up. Its errors, if any, go to the log.
   local attempt
   for attempt in 1 2 3; do
     # Marked before wineboot, so that a prefix left half made is known as ours.
@@ -223,10 +235,9 @@ _WeCreatePrefix() {
       timeout 300 "$WINE_ENV_LOADER" wineboot --init; then
       break
     fi
-    _WeQuiet timeout 30 wineserver -k || true
-    rm -rf "$WINEPREFIX"
+    _WeStartOver
     ((attempt < 3)) || return 1
-    echo "wine-env: trying again on a new prefix" >&2
+    echo "wine-env: trying again" >&2
   done
   _WeQuiet timeout 120 wineserver -w || true
   # Debian's Wine looks for its own fonts (Tahoma, Marlett, MS Sans Serif...) in a

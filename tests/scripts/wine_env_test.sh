@@ -4,7 +4,8 @@
 #   other files) is refused with one line and left exactly as it was;
 # - so is, at once, a path that it cannot use as given (under a file, a link to
 #   nowhere, with a `"` or a newline) and a WINE_ENV_WAIT that is no number;
-# - a prefix that it began and left half made is made again;
+# - a prefix that it began and left half made is set up again over what is in
+#   it, a player's files kept;
 # - one kept prefix never gets two wineservers: the server of a shell killed
 #   outright with its watcher is stopped by the next shell, and a second shell
 #   on a prefix that a live shell uses waits for it, or gives up clearly when
@@ -112,15 +113,20 @@ for ((i = 0; i < ${#refusals[@]}; i += 3)); do
     "$before" "$(_Snapshot "$paths")" "$unique"
 done
 
-echo "== a prefix that wine-env.sh began is made again"
+echo "== a prefix that wine-env.sh began is set up again over what is in it"
 kept=$work/kept.prefix
-mkdir -p "$kept/drive_c"
+# As a set-up killed early leaves it (Wine notes the set-up as it begins), with a
+# game that a player has put in since.
+mkdir -p "$kept/drive_c/Games/Korv3/video"
 echo 'begun by scripts/wine-env.sh' >"$kept/.wine-env-own"
-: >"$kept/drive_c/left-over"
+stat -c %Y /usr/share/wine/wine.inf >"$kept/.update-timestamp"
+echo 'the intro movie' >"$kept/drive_c/Games/Korv3/video/Intr_korv_e.bik"
 _StartShell first "$kept"
-_Check "the first shell is set up (making the prefix)" _WaitReady first 300
-_Check "the half-made prefix was made again" \
-  bash -c '[[ -e $1/.wine-env-ready && -e $1/system.reg && ! -e $1/drive_c/left-over ]]' _ "$kept"
+_Check "the first shell is set up (setting the prefix up)" _WaitReady first 300
+_Check "the half-made prefix was set up whole" \
+  bash -c '[[ -e $1/.wine-env-ready && -e $1/system.reg && -e $1/drive_c/windows/system32/kernel32.dll ]]' _ "$kept"
+_Check "and the player's file is still there, as it was" \
+  grep -qx 'the intro movie' "$kept/drive_c/Games/Korv3/video/Intr_korv_e.bik"
 firstServer=$(_Servers "$kept")
 _Check "one wineserver serves the kept prefix ($firstServer)" test "$(wc -w <<<"$firstServer")" == 1
 
