@@ -209,7 +209,7 @@ _WeWatch() {
 # set-up that was stopped is done again in place only without that note. A
 # temp prefix is this shell's alone: it starts over empty.
 _WeStartOver() {
-  _WeQuiet timeout 30 wineserver -k || true
+  _WeStopServer "$WINEPREFIX"
   if [[ $WINEPREFIX == "$_weTmp/prefix" ]]; then
     rm -rf "$WINEPREFIX"
   else
