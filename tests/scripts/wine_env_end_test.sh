@@ -12,6 +12,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/wine-env-end-test.XXXXXX)
 source "$root/tests/scripts/checks.sh"
 source "$root/tests/scripts/wine_shells.sh"
+_RemoveWorkAtEnd
 
 # run.sh's own prefix in a tree of its own (below); the other kept-prefix shells use it too.
 tree=$work/tree
@@ -117,9 +118,10 @@ while [ $# -gt 0 ]; do
 done
 EOF
 chmod 755 "$work/bin/cmake"
-env -u DISPLAY PATH="$work/bin:$PATH" KORV3_ARCH=64 KORV3_RUN_SECONDS=600 \
+env -u DISPLAY PATH="$work/bin:$PATH" KORV3_ARCH=64 KORV3_RUN_SECONDS=120 \
   setsid bash "$tree/scripts/run.sh" </dev/null >"$work/run.log" 2>&1 &
 shellPid[run]=$!
+echo "$!" >>"$work/shells"
 if _Said "$work/run.log" "starting .* on a private Xvfb" && sleep 2; then
   _Note run "${shellPid[run]}" "$kept"
   kill -KILL "${shellPid[run]}"

@@ -19,6 +19,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/wine-env-test.XXXXXX)
 source "$root/tests/scripts/checks.sh"
 source "$root/tests/scripts/wine_shells.sh"
+_RemoveWorkAtEnd
 
 # Everything about a folder's tree that a change would show: names, kinds,
 # sizes, times, link targets and contents.

@@ -5,10 +5,25 @@
 
 declare -A shellPid
 
+# $work goes once this check and the shells it started have ended, however the
+# check ends (killed, its shells end once set up): a watcher in a session of
+# its own waits for them, each noted in $work/shells.
+_RemoveWorkAtEnd() {
+  (setsid bash -c '
+    tail --pid="$1" -f /dev/null
+    while read -r pid; do
+      timeout 600 tail --pid="$pid" -f /dev/null
+    done <"$2/shells"
+    rm -rf "$2"
+  ' _ $$ "$work" </dev/null >/dev/null 2>&1 &)
+}
+
 # _StartShell NAME PREFIX [VAR=VALUE...]: starts, in a session of its own, a
 # shell that sources wine-env.sh on the kept prefix PREFIX (a temp one when
 # PREFIX is empty), notes its prefix in $work/NAME.prefix, starts Notepad and
-# then runs until $work/NAME.end appears. Its output goes to $work/NAME.log.
+# then runs until $work/NAME.end appears or this check's script has ended (it
+# may be killed: the shell is in another session). Its output goes to
+# $work/NAME.log.
 # It takes SIGINT as a shell started from a terminal does (a command started
 # in the background ignores it, and so would the shell).
 _StartShell() {
@@ -21,9 +36,10 @@ _StartShell() {
       printf "%s\n" "$WINEPREFIX" >"$2.prefix"
       "$WINE_ENV_LOADER" notepad </dev/null >/dev/null 2>&1 &
       : >"$2.ready"
-      while [[ ! -e $2.end ]]; do sleep 0.2; done
-    ' _ "$root" "$work/$name" </dev/null >"$work/$name.log" 2>&1 &
+      while [[ ! -e $2.end ]] && kill -0 "$3" 2>/dev/null; do sleep 0.2; done
+    ' _ "$root" "$work/$name" "$$" </dev/null >"$work/$name.log" 2>&1 &
   shellPid[$name]=$!
+  echo "$!" >>"$work/shells"
 }
 
 # Waits up to SECONDS for shell NAME to be set up; fails when it ended first.
