@@ -61,12 +61,14 @@ fi
 "$WINE_ENV_LOADER" "$exe" &
 programPid=$!
 
-# Counted from the program's start, whatever happens meanwhile.
+# Counted from the program's start, whatever happens meanwhile. It waits for
+# run.sh itself, so that nothing of it outlives run.sh, however run.sh ends.
 timerPid=""
 timedOut="$root/$archBuildDir/.run-timed-out"
 rm -f "$timedOut"
 if [[ -n ${KORV3_RUN_SECONDS:-} ]]; then
-  (sleep "$KORV3_RUN_SECONDS" && touch "$timedOut" && kill "$programPid") </dev/null >/dev/null 2>&1 &
+  (timeout --foreground "$KORV3_RUN_SECONDS" tail --pid=$$ -s 0.5 -f /dev/null ||
+    { (($? == 124)) && touch "$timedOut" && kill "$programPid"; }) </dev/null >/dev/null 2>&1 &
   timerPid=$!
 fi
 

@@ -7,10 +7,11 @@
 #                           without it a fresh prefix is made in a temp dir.
 #                           DIR must be new, empty or made by this script: any
 #                           other folder (a Wine prefix of your own) is refused
-#                           and left as it is. Beside it, DIR.wine-env holds its
-#                           lock and its wineserver's socket folder: one shell at
-#                           a time uses DIR, and the next one finds and stops a
-#                           server that a killed shell left behind
+#                           and left as it is, and so is a path that Wine cannot
+#                           use (with a `"` or a newline) or whose parent is no
+#                           folder. Beside it, DIR.wine-env holds its lock: one
+#                           shell at a time uses DIR, and its server is stopped
+#                           before the next one may
 #   WINE_ENV_WAIT=SECONDS   how long to wait for another shell that uses the
 #                           same WINE_ENV_PREFIX (default 60) before giving up
 #   WINE_ENV_USE_DISPLAY=1  use the caller's $DISPLAY when it answers,
@@ -24,22 +25,29 @@
 #                           are printed when a step fails
 #
 # Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG, WINEDLLOVERRIDES,
-# XDG_RUNTIME_DIR, TMPDIR (a folder of its own; for a kept prefix, the one in
-# DIR.wine-env), WINE_ENV_LOADER (the loader to start programs with:
-# "$WINE_ENV_LOADER" prog.exe; ctest's test commands use it too) and
-# WINE_ENV_HOW (one line: how this Wine runs, and why); for win64 and for the
-# emulated win32 also WINELOADER. Every Wine helper is started with stdin,
+# XDG_RUNTIME_DIR (in a temp folder of the shell's own, in ${TMPDIR:-/tmp}),
+# WINE_ENV_LOADER (the loader to start programs with: "$WINE_ENV_LOADER"
+# prog.exe; ctest's test commands use it too) and WINE_ENV_HOW (one line: how
+# this Wine runs, and why); for win64 and for the emulated win32 also
+# WINELOADER. Unsets TMPDIR: Debian 13's Wine aborts at its start whenever it
+# is set, even to /tmp or empty. Every Wine helper is started with stdin,
 # stdout and stderr on /dev/null: Wine's services outlive the command that
 # started them and would otherwise hold the caller's pipes open (ctest then
 # waits for them forever).
+#
+# However the shell ends (its end, Ctrl-C, a kill of the shell or of its whole
+# process group), a watcher of its own stops and removes what it started and
+# made within seconds; see scripts/wine-env-reclaim.sh.
 
 source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env-reclaim.sh"
 
 _weTmp=""
 _weXvfbPid=""
 _wePrefix=""
 _weSide=""
-_weWatchPid=""
+_weLockFd=""
+_weWatcher=""
 _weDone=0
 _weLog=""
 # In a prefix that this script began: only such a prefix is ever started over.
@@ -52,21 +60,21 @@ _WeQuiet() {
 _WeCleanup() {
   ((_weDone)) && return 0
   _weDone=1
-  if [[ -n $_wePrefix && -d $_wePrefix ]]; then
-    WINEPREFIX=$_wePrefix _WeQuiet timeout 30 wineserver -k || true
-    WINEPREFIX=$_wePrefix _WeQuiet timeout 30 wineserver -w || true
-  fi
-  if [[ -n $_weXvfbPid ]]; then
-    kill "$_weXvfbPid" 2>/dev/null || true
-    wait "$_weXvfbPid" 2>/dev/null || true
-  fi
-  # The kept prefix's lock goes last, once its server is gone.
-  if [[ -n $_weWatchPid ]]; then
-    kill -KILL "$_weWatchPid" 2>/dev/null || true
-    wait "$_weWatchPid" 2>/dev/null || true
-  fi
+  local pid="" start="" i held=0
+  read -r pid start 2>/dev/null <<<"$_weWatcher" || true
+  # The watcher holds the kept prefix's lock while it runs; without it, the
+  # prefix is another shell's as soon as that shell locks it.
+  ! _WeAlive "$pid" "$start" || held=1
   if [[ -n $_weTmp ]]; then
-    rm -rf "$_weTmp"
+    _WeReclaim "$_weTmp" "$held"
+  fi
+  # The lock goes last, once the prefix's server is gone.
+  if ((held)); then
+    kill "$pid" 2>/dev/null || true
+    for ((i = 0; i < 50; i++)); do
+      _WeAlive "$pid" "$start" || break
+      sleep 0.1
+    done
   fi
   return 0
 }
@@ -106,6 +114,7 @@ _WeStartXvfb() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset \
       </dev/null >"$_weTmp/xvfb-$n.log" 2>&1 &
     pid=$!
+    echo "$pid $(_WeStartTime "$pid") $n" >"$_weTmp/xvfb"
     for ((i = 0; i < 100; i++)); do
       kill -0 "$pid" 2>/dev/null || break
       lockPid=$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock" || true)
@@ -148,13 +157,13 @@ _WeRefuseForeign() {
 }
 
 # One shell at a time on a kept prefix: two would share one wineserver, and the
-# first to end would stop it under the other. The lock is held by a watcher
-# that ends with this shell, however the shell ends (even by kill -9): a
-# descriptor of the shell's own would be inherited by every Wine process it
-# starts, and they may outlive it.
+# first to end would stop it under the other. Sets _weLockFd; the lock then
+# goes to the shell's watcher (_WeWatch), which holds it until the shell's
+# server is gone, however the shell ends: a descriptor of the shell's own would
+# be inherited by every Wine process it starts, and they may outlive it.
 _WeLockPrefix() {
-  local prefix=$1 lock=$_weSide/lock fd holder wait=${WINE_ENV_WAIT:-60} shellPid=$BASHPID
-  mkdir -p "$_weSide" || return 1
+  local prefix=$1 lock=$_weSide/lock fd holder wait=${WINE_ENV_WAIT:-60}
+  mkdir -p "$_weSide" 2>/dev/null || _WeFail "could not make the folder $_weSide beside the prefix" || return 1
   exec {fd}>>"$lock" || return 1
   if ! flock -n "$fd"; then
     holder=$(tr -cd '0-9' <"$lock" 2>/dev/null || true)
@@ -167,27 +176,57 @@ _WeLockPrefix() {
       return 1
     fi
   fi
-  (
-    trap '' INT TERM HUP
-    exec tail --pid="$shellPid" -s 0.2 -f /dev/null
-  ) </dev/null >/dev/null 2>&1 &
-  _weWatchPid=$!
-  exec {fd}>&-
-  echo "$shellPid" >"$lock"
+  _weLockFd=$fd
+  echo "$BASHPID" >"$lock"
+}
+
+# Makes the shell's temp folder with its record, and starts its watcher in a
+# session of its own, so that a kill of the shell's process group leaves it
+# running (see scripts/wine-env-reclaim.sh). It gets the kept prefix's lock.
+_WeWatch() {
+  local base=$1 shellPid=$BASHPID start i
+  _weTmp=$(mktemp -d "$base/wine-env.XXXXXX") || return 1
+  start=$(_WeStartTime "$shellPid")
+  echo "$shellPid $start" >"$_weTmp/shell.new" && mv "$_weTmp/shell.new" "$_weTmp/shell" || return 1
+  [[ -z $_wePrefix ]] || printf '%s\n' "$_wePrefix" >"$_weTmp/kept" || return 1
+  # Not a child of the shell: a plain `wait` of the caller's must not wait for it.
+  (setsid bash "$(dirname "${BASH_SOURCE[0]}")/wine-env-reclaim.sh" "$_weTmp" "$shellPid" "$start" $_weLockFd \
+    </dev/null >/dev/null 2>&1 &)
+  if [[ -n $_weLockFd ]]; then
+    exec {_weLockFd}>&-
+    _weLockFd=""
+  fi
+  for ((i = 0; i < 200; i++)); do
+    _weWatcher=$(cat "$_weTmp/watcher" 2>/dev/null) && [[ $_weWatcher == *" "?* ]] && return 0
+    sleep 0.05
+  done
+  _WeFail "the watcher of this shell did not start"
+}
+
+# Sets the prefix up again from its start. A kept one is never removed: by now
+# it may hold a player's own files (a game installed with plain wine). Wine
+# notes that a prefix is set up (.update-timestamp) as its set-up begins, so a
+# set-up that was stopped is done again in place only without that note. A
+# temp prefix is this shell's alone: it starts over empty.
+_WeStartOver() {
+  _WeStopServer "$WINEPREFIX"
+  if [[ $WINEPREFIX == "$_weTmp/prefix" ]]; then
+    rm -rf "$WINEPREFIX"
+  else
+    rm -f "$WINEPREFIX/.update-timestamp"
+  fi
 }
 
 _WeCreatePrefix() {
-  # Begun by a run that was stopped: start it over. Only a prefix marked as
-  # this script's own gets here.
+  # Begun by a run that was stopped. Only a prefix marked as this script's own
+  # gets here.
   if [[ $(_WePrefixState "$WINEPREFIX") == begun ]]; then
-    echo "wine-env: $WINEPREFIX was left half made: making it again"
-    _WeQuiet timeout 30 wineserver -k || true
-    rm -rf "$WINEPREFIX"
+    echo "wine-env: $WINEPREFIX was left half made: setting it up again over what is in it"
+    _WeStartOver
   fi
   echo "wine-env: making a $WINEARCH Wine prefix in $WINEPREFIX (about 15 s here, 30 to 60 s under emulation, minutes on a slow machine)"
   # wineboot --init now and then fails at once with nothing said (seen about once in
-  # ten runs here): start over on an empty prefix before giving up. Its errors, if
-  # any, go to the log.
+  # ten runs here): start over before giving up. Its errors, if any, go to the log.
   local attempt
   for attempt in 1 2 3; do
     # Marked before wineboot, so that a prefix left half made is known as ours.
@@ -196,10 +235,9 @@ _WeCreatePrefix() {
       timeout 300 "$WINE_ENV_LOADER" wineboot --init; then
       break
     fi
-    _WeQuiet timeout 30 wineserver -k || true
-    rm -rf "$WINEPREFIX"
+    _WeStartOver
     ((attempt < 3)) || return 1
-    echo "wine-env: trying again on a new prefix" >&2
+    echo "wine-env: trying again" >&2
   done
   _WeQuiet timeout 120 wineserver -w || true
   # Debian's Wine looks for its own fonts (Tahoma, Marlett, MS Sans Serif...) in a
@@ -219,14 +257,54 @@ _WeCreatePrefix() {
   touch "$WINEPREFIX/.wine-env-ready"
 }
 
+# Refuses, in one line and before anything is made, a path (the value of
+# variable NAME) that would not be used as it was given: one with a newline
+# (lost on the way), a prefix with a `"` (Wine cannot start in it), or one
+# whose parent is not a folder (the path would be worked out elsewhere, such
+# as at /).
+_WeCheckPath() {
+  local name=$1 path=$2 up what="not a folder"
+  if [[ $path == *$'\n'* ]]; then
+    _WeFail "not using $name=${path@Q}: it holds a newline; give a path without one"
+    return 1
+  fi
+  if [[ $name == WINE_ENV_PREFIX && $path == *'"'* ]]; then
+    _WeFail "not using $name=$path: Wine cannot start in a prefix whose path holds a \"; give another path"
+    return 1
+  fi
+  up=$(dirname -- "$path")
+  while [[ ! -e $up && ! -L $up ]]; do
+    up=$(dirname -- "$up")
+  done
+  [[ -d $up ]] && return 0
+  [[ -L $up ]] && what="a link to nowhere"
+  _WeFail "not using $name=$path: $up is $what; give a path in a folder"
+}
+
+# Prints PATH in full, once its parent folder is made.
+_WeFullPath() {
+  local name=$1 path=$2 parent
+  parent=$(dirname -- "$path")
+  if ! mkdir -p -- "$parent" 2>/dev/null || ! parent=$(CDPATH='' cd -- "$parent" && pwd); then
+    _WeFail "not using $name=$path: could not make the folder $parent"
+    return 1
+  fi
+  echo "$parent/$(basename -- "$path")"
+}
+
 _WeSetUp() {
-  _weTmp=$(mktemp -d "${TMPDIR:-/tmp}/wine-env.XXXXXX") || return 1
-
-  export XDG_RUNTIME_DIR="$_weTmp/xdg"
-  mkdir -p "$XDG_RUNTIME_DIR"
-  chmod 700 "$XDG_RUNTIME_DIR"
-
+  # The temp folders go where the caller's TMPDIR says; no Wine process may see it.
+  local tmpBase=${TMPDIR:-/tmp}
+  unset TMPDIR
   export WINEARCH=${WINE_ENV_ARCH:-win32}
+  _weLog=${WINE_ENV_LOG:-$tmpBase/wine-env-$WINEARCH.log}
+  if [[ -n ${WINE_ENV_WAIT:-} && ! $WINE_ENV_WAIT =~ ^[0-9]+(\.[0-9]+)?$ ]]; then
+    _WeFail "WINE_ENV_WAIT must be a number of seconds, not ${WINE_ENV_WAIT@Q}"
+    return 1
+  fi
+  _WeCheckPath WINE_ENV_LOG "$_weLog" || return 1
+  [[ -z ${WINE_ENV_PREFIX:-} ]] || _WeCheckPath WINE_ENV_PREFIX "$WINE_ENV_PREFIX" || return 1
+
   case $WINEARCH in
     win32)
       Wine32Route
@@ -236,13 +314,7 @@ _WeSetUp() {
           export WINE_ENV_LOADER=wine
           unset WINELOADER
           ;;
-        qemu)
-          # A loader folder of this shell's own, gone with it.
-          WINE_ENV_LOADER=$(Wine32MakeEmulatedLoader "$_weTmp/wine32") ||
-            _WeFail "could not make the emulated 32-bit loader in $_weTmp/wine32" || return 1
-          export WINE_ENV_LOADER
-          export WINELOADER=$WINE_ENV_LOADER
-          ;;
+        qemu) ;; # its loader is made in the shell's temp folder, below
         *) _WeFail "cannot run a win32 prefix: $WINE_ENV_HOW"; return 1 ;;
       esac
       ;;
@@ -255,33 +327,43 @@ _WeSetUp() {
       ;;
     *) _WeFail "WINE_ENV_ARCH must be win32 or win64, not $WINEARCH"; return 1 ;;
   esac
-  _weLog=${WINE_ENV_LOG:-${TMPDIR:-/tmp}/wine-env-$WINEARCH.log}
-  mkdir -p "$(dirname "$_weLog")"
-  _weLog=$(cd "$(dirname "$_weLog")" && pwd)/$(basename "$_weLog")
+  _weLog=$(_WeFullPath WINE_ENV_LOG "$_weLog") || return 1
   : >"$_weLog"
 
   if [[ -n ${WINE_ENV_PREFIX:-} ]]; then
     # Not this shell's prefix (nor stopped at its end) until it is known as ours
     # and locked: a refused folder is not touched, not even by a `wineserver -k`.
     local prefix
-    mkdir -p "$(dirname "$WINE_ENV_PREFIX")"
-    prefix=$(cd "$(dirname "$WINE_ENV_PREFIX")" && pwd)/$(basename "$WINE_ENV_PREFIX")
+    prefix=$(_WeFullPath WINE_ENV_PREFIX "$WINE_ENV_PREFIX") || return 1
+    if [[ -L $prefix && ! -e $prefix ]]; then
+      _WeFail "not using WINE_ENV_PREFIX=$prefix: it is a link to nowhere ($(readlink -- "$prefix"));" \
+        "make the folder it leads to, or give another path"
+      return 1
+    fi
     _WeRefuseForeign "$prefix" || return 1
     _weSide=$prefix.wine-env
     _WeLockPrefix "$prefix" || return 1
     # Looked at again under the lock: the last shell may have changed it.
-    _WeRefuseForeign "$prefix" || return 1
+    if ! _WeRefuseForeign "$prefix"; then
+      exec {_weLockFd}>&-
+      return 1
+    fi
     _wePrefix=$prefix
-    # Debian's wineserver makes its socket folder in $TMPDIR and notes the
-    # folder's name in the prefix: every shell on this prefix uses the same
-    # $TMPDIR, so that it finds a server that is running.
-    mkdir -p "$_weSide/tmp"
-    export TMPDIR="$_weSide/tmp"
-  else
-    _wePrefix="$_weTmp/prefix"
-    # This prefix's server goes with the shell, and so does its socket folder.
-    mkdir -p "$_weTmp/tmp"
-    export TMPDIR="$_weTmp/tmp"
+  fi
+  _WeWatch "$tmpBase" || return 1
+  # This prefix's server goes with the shell, and so does the prefix.
+  [[ -n $_wePrefix ]] || _wePrefix="$_weTmp/prefix"
+  _WeSweep "$tmpBase" "$_weTmp"
+
+  export XDG_RUNTIME_DIR="$_weTmp/xdg"
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  if [[ $WINEARCH == win32 && $wine32Route == qemu ]]; then
+    # A loader folder of this shell's own, gone with it.
+    WINE_ENV_LOADER=$(Wine32MakeEmulatedLoader "$_weTmp/wine32") ||
+      _WeFail "could not make the emulated 32-bit loader in $_weTmp/wine32" || return 1
+    export WINE_ENV_LOADER
+    export WINELOADER=$WINE_ENV_LOADER
   fi
   export WINEPREFIX="$_wePrefix"
   export WINEDEBUG=-all
@@ -308,6 +390,11 @@ _WeSetUp() {
     # the lock held, no live shell uses it.
     _WeQuiet timeout 30 wineserver -k || true
     _WeQuiet timeout 30 wineserver -w || true
+    # So may an earlier wine-env.sh, which kept the server's socket folder in
+    # DIR.wine-env/tmp, found through TMPDIR.
+    if [[ -d $_weSide/tmp ]]; then
+      TMPDIR=$_weSide/tmp _WeQuiet timeout 30 wineserver -k || true
+    fi
   fi
   _WeQuiet wineserver -p || _WeFail "could not start the wineserver" || return 1
   # Xvfb has no window manager: let Wine draw captions and borders itself there,

@@ -2,82 +2,29 @@
 # scripts/wine-env.sh with a kept prefix (WINE_ENV_PREFIX), in throw-away folders:
 # - a folder that it did not make (a player's prefix with a game in it, or any
 #   other files) is refused with one line and left exactly as it was;
-# - a prefix that it began and left half made is made again;
+# - so is, at once, a path that it cannot use as given (under a file, a link to
+#   nowhere, with a `"` or a newline) and a WINE_ENV_WAIT that is no number;
+# - a prefix that it began and left half made is set up again over what is in
+#   it, a player's files kept;
 # - one kept prefix never gets two wineservers: the server of a shell killed
-#   outright is stopped by the next shell, and a second shell on a prefix that a
-#   live shell uses waits for it, or gives up clearly when told not to wait.
+#   outright with its watcher is stopped by the next shell, and a second shell
+#   on a prefix that a live shell uses waits for it, or gives up clearly when
+#   told not to wait;
+# - an inherited TMPDIR reaches no Wine process (Debian 13's Wine aborts then).
 # Uses a win64 prefix, the quickest to make. Run by scripts/test.sh.
-set -euo pipefail
+# A failing command is a failed check, not the end: the checks after it and the
+# shells' logs still show.
+set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/wine-env-test.XXXXXX)
 source "$root/tests/scripts/checks.sh"
-
-# The wineservers serving prefix DIR: a server works in a folder named after
-# the prefix's device and inode. `wineserver -k` and `-w` work there too for a
-# moment, as clients: they are not counted.
-_Servers() {
-  local dir=$1 id pid
-  [[ -d $dir ]] || return 0
-  id=server-$(stat -c %D "$dir")-$(printf %x "$(stat -c %i "$dir")")
-  for pid in $(pgrep '^wineserver' || true); do
-    [[ $(readlink "/proc/$pid/cwd" 2>/dev/null) == */"$id" ]] || continue
-    [[ $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) =~ \ -[kw]( |$) ]] && continue
-    echo "$pid"
-  done
-  return 0
-}
+source "$root/tests/scripts/wine_shells.sh"
+_RemoveWorkAtEnd
 
 # Everything about a folder's tree that a change would show: names, kinds,
 # sizes, times, link targets and contents.
 _Snapshot() {
   (cd "$1" && find . -printf '%p %y %s %T@ %l\n' | sort && find . -type f -exec md5sum {} + | sort)
-}
-
-# Starts a shell in the background that sources wine-env.sh on PREFIX, notes
-# its Xvfb and then waits until it is ended. Its output goes to $work/NAME.log.
-declare -A shellPid
-_StartShell() {
-  local name=$1 prefix=$2
-  shift 2
-  env "$@" TMPDIR="$work" WINE_ENV_ARCH=win64 WINE_ENV_PREFIX="$prefix" \
-    WINE_ENV_LOG="$work/$name-setup.log" bash -c '
-      source "$1/scripts/wine-env.sh" || exit 3
-      echo "$_weXvfbPid" >"$2.xvfb"
-      : >"$2.ready"
-      tail --pid=$$ -f /dev/null &
-      wait $!
-    ' _ "$root" "$work/$name" </dev/null >"$work/$name.log" 2>&1 &
-  shellPid[$name]=$!
-}
-
-# Waits up to SECONDS for shell NAME to be set up; fails when it ended first.
-_WaitReady() {
-  local name=$1 seconds=$2 i
-  for ((i = 0; i < seconds * 10; i++)); do
-    [[ -e $work/$name.ready ]] && return 0
-    kill -0 "${shellPid[$name]}" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
-_Ended() {
-  local pid=$1 seconds=$2 i
-  for ((i = 0; i < seconds * 10; i++)); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-# Waits up to 30 s for FILE to hold a line matching PATTERN.
-_Said() {
-  local i
-  for ((i = 0; i < 300; i++)); do
-    grep -q "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 _CleanUp() {
@@ -96,8 +43,13 @@ _CleanUp() {
       kill -KILL "$pid" 2>/dev/null || true
     done
   done
+  for path in "/$unique" "/$unique.wine-env" "/$unique.log"; do
+    [[ -e $path ]] && rm -rf "$path"
+  done
   rm -rf "$work"
 }
+# What a path under a file was worked out as: a path at / that only this run names.
+unique=wine-env-test-${work##*.}
 trap _CleanUp EXIT
 
 echo "== folders that wine-env.sh did not make are refused and left as they were"
@@ -117,7 +69,7 @@ echo 'my notes' >"$work/foreign/notes.prefix/notes.txt"
 before=$(_Snapshot "$work/foreign")
 for prefix in "$work"/foreign/*.prefix; do
   code=0
-  TMPDIR=$work WINE_ENV_ARCH=win64 WINE_ENV_PREFIX=$prefix WINE_ENV_LOG=$work/foreign.log \
+  WINE_ENV_ARCH=win64 WINE_ENV_PREFIX=$prefix WINE_ENV_LOG=$work/foreign.log \
     bash -c 'source "$1/scripts/wine-env.sh"' _ "$root" </dev/null >"$work/refused.out" 2>"$work/refused.err" || code=$?
   message=$(cat "$work/refused.err")
   _Check "$(basename "$prefix"): refused" test "$code" -ne 0
@@ -129,29 +81,80 @@ done
 _Check "the folders and everything in them are unchanged, nothing added beside them" \
   test "$before" == "$(_Snapshot "$work/foreign")"
 
-echo "== a prefix that wine-env.sh began is made again"
+echo "== paths that it cannot use, and a WINE_ENV_WAIT that is no number, are refused at once in one line"
+paths=$work/paths
+mkdir -p "$paths"
+: >"$paths/afile"
+ln -s "$paths/nowhere" "$paths/dangling"
+# variable, value, what the line says
+refusals=(
+  WINE_ENV_PREFIX "$paths/afile/$unique" "$paths/afile is not a folder"
+  WINE_ENV_PREFIX "$paths/afile/sub/$unique" "$paths/afile is not a folder"
+  WINE_ENV_LOG "$paths/afile/$unique.log" "$paths/afile is not a folder"
+  WINE_ENV_PREFIX "$paths/dangling" "link to nowhere"
+  WINE_ENV_PREFIX "$paths/dangling/prefix" "link to nowhere"
+  WINE_ENV_PREFIX "$paths/with\"quote" 'holds a "'
+  WINE_ENV_PREFIX "$paths/new"$'\n'"line" "holds a newline"
+  WINE_ENV_PREFIX "$paths/trailing"$'\n' "holds a newline"
+  WINE_ENV_LOG "$paths/trailing.log"$'\n' "holds a newline"
+  WINE_ENV_WAIT abc "WINE_ENV_WAIT must be a number of seconds"
+)
+before=$(_Snapshot "$paths")
+for ((i = 0; i < ${#refusals[@]}; i += 3)); do
+  var=${refusals[i]} value=${refusals[i + 1]} want=${refusals[i + 2]}
+  code=0
+  start=$SECONDS
+  env WINE_ENV_ARCH=win64 WINE_ENV_PREFIX="$paths/fresh" WINE_ENV_LOG="$work/paths.log" "$var=$value" \
+    timeout 300 bash -c 'source "$1/scripts/wine-env.sh"' _ "$root" </dev/null >"$work/refused.out" 2>&1 || code=$?
+  _Check "$var=${value@Q}: refused at once (exit code $code, $((SECONDS - start)) s) in one line: $(head -c 300 "$work/refused.out")" \
+    bash -c '(($1 != 0 && $2 < 10)) && [[ $(wc -l <"$3") == 1 ]] && grep -q "^wine-env: " "$3" && grep -qF "$4" "$3"' _ \
+    "$code" $((SECONDS - start)) "$work/refused.out" "$want"
+  _Check "$var=${value@Q}: nothing made, not even at /" \
+    bash -c '[[ $1 == "$2" && ! -e /$3 && ! -e /$3.wine-env && ! -e /$3.log ]]' _ \
+    "$before" "$(_Snapshot "$paths")" "$unique"
+done
+
+echo "== a prefix that wine-env.sh began is set up again over what is in it"
 kept=$work/kept.prefix
-mkdir -p "$kept/drive_c"
+# As a set-up killed early leaves it (Wine notes the set-up as it begins), with a
+# game that a player has put in since.
+mkdir -p "$kept/drive_c/Games/Korv3/video"
 echo 'begun by scripts/wine-env.sh' >"$kept/.wine-env-own"
-: >"$kept/drive_c/left-over"
+stat -c %Y /usr/share/wine/wine.inf >"$kept/.update-timestamp"
+echo 'the intro movie' >"$kept/drive_c/Games/Korv3/video/Intr_korv_e.bik"
 _StartShell first "$kept"
-_Check "the first shell is set up (making the prefix)" _WaitReady first 300
-_Check "the half-made prefix was made again" \
-  bash -c '[[ -e $1/.wine-env-ready && -e $1/system.reg && ! -e $1/drive_c/left-over ]]' _ "$kept"
+_Check "the first shell is set up (setting the prefix up)" _WaitReady first 300
+_Check "the half-made prefix was set up whole" \
+  bash -c '[[ -e $1/.wine-env-ready && -e $1/system.reg && -e $1/drive_c/windows/system32/kernel32.dll ]]' _ "$kept"
+_Check "and the player's file is still there, as it was" \
+  grep -qx 'the intro movie' "$kept/drive_c/Games/Korv3/video/Intr_korv_e.bik"
 firstServer=$(_Servers "$kept")
 _Check "one wineserver serves the kept prefix ($firstServer)" test "$(wc -w <<<"$firstServer")" == 1
 
-echo "== a shell killed outright: the next shell stops the server it left"
-kill -KILL "${shellPid[first]}"
-wait "${shellPid[first]}" 2>/dev/null || true
+echo "== a shell killed outright with its watcher: the next shell stops the server it left"
+_Note first "${shellPid[first]}" "$kept"
+kill -KILL "$(sed -n 6p "$work/first.info")"
+kill -KILL -- "-${shellPid[first]}"
+_Ended "${shellPid[first]}" 10
 unset 'shellPid[first]'
-kill "$(cat "$work/first.xvfb")" 2>/dev/null || true
 _Check "the killed shell's server is still running" kill -0 "$firstServer"
-_StartShell second "$kept"
+# With a TMPDIR of its own, which its Wine must not see.
+mkdir -p "$work/inherited"
+_StartShell second "$kept" TMPDIR="$work/inherited"
 _Check "the second shell is set up" _WaitReady second 120
 _Check "the killed shell's server is gone" _Ended "$firstServer" 5
 secondServer=$(_Servers "$kept")
 _Check "one wineserver serves the kept prefix ($secondServer)" test "$(wc -w <<<"$secondServer")" == 1
+_NoTmpdir() {
+  local pid
+  for pid in $(_Procs "$kept"); do
+    grep -qz '^TMPDIR=' "/proc/$pid/environ" 2>/dev/null && return 1
+  done
+  [[ -n $(_Procs "$kept") ]]
+}
+_Check "its Wine processes have no TMPDIR" _NoTmpdir
+_Check "and its temp folder is in the one it was given" \
+  bash -c '[[ -n $(ls -d "$1"/wine-env.*/ 2>/dev/null) ]]' _ "$work/inherited"
 
 echo "== a shell on a prefix that a live shell uses"
 # Debian's wineserver notes in the prefix where its socket is.
@@ -185,11 +188,4 @@ _Check "the last shell ends" _Ended "${shellPid[patient]}" 30
 _Check "and leaves no server and a free lock" \
   bash -c '[[ -z $2 ]] && flock -n "$1.wine-env/lock" true' _ "$kept" "$(_Servers "$kept")"
 
-if ! _Checked wine_env_test; then
-  echo "the shells' logs:"
-  for log in "$work"/*.log; do
-    echo "--- $(basename "$log")"
-    tail -n 15 "$log"
-  done
-  exit 1
-fi
+_ShellsChecked wine_env_test
