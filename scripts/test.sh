@@ -274,5 +274,7 @@ if ((${#notRun[@]} == 1)); then
 elif ((${#notRun[@]} == 2)); then
   summary+="; neither build's tests ran"
 fi
+# A failed script check fails the run as much as a failed test: the last line says so too.
+summary+="; the set-up scripts' checks: $scriptPassed passed, ${#scriptFailed[@]} failed"
 echo "test.sh: $summary"
 exit "$exitCode"

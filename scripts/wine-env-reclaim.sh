@@ -112,8 +112,10 @@ if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   trap 'exit 0' TERM
   # Its record stays locked while the watcher lives, and the kept prefix's lock
   # on fd 9; the naps below do not hold either.
+  # Another shell's sweep at its start may be reading the record this moment.
   exec 8<"$dir/shell" || exit 1
-  flock -n 8 || exit 1
+  flock -w 30 8 || exit 1
+  _WeAlive "$shellPid" "$shellStart" || { _WeReclaim "$dir" 1; exit 0; }
   if [[ -n ${4:-} ]]; then
     exec 9>&"$4" && eval "exec $4>&-"
   fi

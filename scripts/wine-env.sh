@@ -196,7 +196,8 @@ _WeWatch() {
     exec {_weLockFd}>&-
     _weLockFd=""
   fi
-  for ((i = 0; i < 200; i++)); do
+  # Seconds on a loaded machine: it waits for any sweep that is reading its record.
+  for ((i = 0; i < 800; i++)); do
     _weWatcher=$(cat "$_weTmp/watcher" 2>/dev/null) && [[ $_weWatcher == *" "?* ]] && return 0
     sleep 0.05
   done

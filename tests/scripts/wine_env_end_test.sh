@@ -58,6 +58,35 @@ _End() {
   esac
 }
 
+echo "== a watcher starts while another shell's sweep reads its record"
+# Shells that start together sweep each other's new records: a watcher that
+# finds its record locked for a moment waits for it instead of giving up.
+mkdir "$work/record"
+sleep 60 &
+sleeper=$!
+disown "$sleeper"
+source "$root/scripts/wine-env-reclaim.sh"
+echo "$sleeper $(_WeStartTime "$sleeper")" >"$work/record/shell"
+(exec 7<"$work/record/shell" && flock 7 && sleep 2) &
+sweep=$!
+sleep 0.5
+setsid bash "$root/scripts/wine-env-reclaim.sh" "$work/record" "$sleeper" "$(_WeStartTime "$sleeper")" \
+  </dev/null >/dev/null 2>&1 &
+disown "$!"
+wait "$sweep"
+_WatcherUp() {
+  local i
+  for ((i = 0; i < 100; i++)); do
+    [[ -s $work/record/watcher ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+_Check "the watcher is up once the sweep lets go" _WatcherUp
+kill "$sleeper"
+_Check "and, its shell gone, removes the record" _Ended "$(cut -d' ' -f1 "$work/record/watcher" 2>/dev/null)" 10
+_Check "the record is gone" test ! -e "$work/record"
+
 echo "== a shell that runs meanwhile, with its watcher killed, loses nothing"
 _StartShell bystander ""
 # Started beside it, each making a prefix.
@@ -121,6 +150,7 @@ chmod 755 "$work/bin/cmake"
 env -u DISPLAY PATH="$work/bin:$PATH" KORV3_ARCH=64 KORV3_RUN_SECONDS=120 \
   setsid bash "$tree/scripts/run.sh" </dev/null >"$work/run.log" 2>&1 &
 shellPid[run]=$!
+disown "$!"
 echo "$!" >>"$work/shells"
 if _Said "$work/run.log" "starting .* on a private Xvfb" && sleep 2; then
   _Note run "${shellPid[run]}" "$kept"
