@@ -50,6 +50,8 @@ trap _CleanUp EXIT
 # Ends shell NAME as HOW says.
 _End() {
   local name=$1 how=$2 pid=${shellPid[$1]}
+  # The shells are killed on purpose here: nothing for bash to report of its jobs.
+  disown -a
   case $how in
     end) : >"$work/$name.end" ;;
     ctrl-c) kill -INT -- "-$pid" ;;
@@ -150,10 +152,10 @@ chmod 755 "$work/bin/cmake"
 env -u DISPLAY PATH="$work/bin:$PATH" KORV3_ARCH=64 KORV3_RUN_SECONDS=120 \
   setsid bash "$tree/scripts/run.sh" </dev/null >"$work/run.log" 2>&1 &
 shellPid[run]=$!
-disown "$!"
 echo "$!" >>"$work/shells"
 if _Said "$work/run.log" "starting .* on a private Xvfb" && sleep 2; then
   _Note run "${shellPid[run]}" "$kept"
+  disown -a
   kill -KILL "${shellPid[run]}"
   _WaitGone run 15
   _Check "run.sh killed alone: nothing left after $gone s${left:+: $left}" test -z "$left"
@@ -164,6 +166,7 @@ fi
 echo "== a shell killed with its watcher: the next shell reclaims what it left"
 if _WaitReady orphan 300; then
   _Note orphan "${shellPid[orphan]}" "$(cat "$work/orphan.prefix")"
+  disown -a
   kill -KILL "$(sed -n 6p "$work/orphan.info")"
   kill -KILL -- "-${shellPid[orphan]}"
   sleep 3

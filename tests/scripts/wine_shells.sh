@@ -39,8 +39,6 @@ _StartShell() {
       while [[ ! -e $2.end ]] && kill -0 "$3" 2>/dev/null; do sleep 0.2; done
     ' _ "$root" "$work/$name" "$$" </dev/null >"$work/$name.log" 2>&1 &
   shellPid[$name]=$!
-  # Not a job of this shell's: one killed on purpose is no news to report.
-  disown "$!"
   echo "$!" >>"$work/shells"
 }
 
